@@ -1,0 +1,55 @@
+#include "autostart.h"
+
+#include <windows.h>
+
+#include <cstring>
+
+#include "bounded_format.h"
+
+const char RunKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
+const char AutostartValueName[] = "QuortouchUsb";
+const char AutostartFileName[] = "QuortouchUsb.exe";
+
+static bool OpenOrCreateRunKey(HKEY* key)
+{
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, RunKey, 0, KEY_ALL_ACCESS, key) == ERROR_SUCCESS)
+        return true;
+    return RegCreateKeyA(HKEY_CURRENT_USER, RunKey, key) == ERROR_SUCCESS;
+}
+
+static bool IsWindowsVista()
+{
+    OSVERSIONINFOA version;
+    memset(&version, 0, sizeof version);
+    version.dwOSVersionInfoSize = sizeof version;  // 156
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+    BOOL ok = GetVersionExA(&version);
+#pragma GCC diagnostic pop
+    return ok && version.dwMajorVersion == 6 && version.dwMinorVersion == 0;
+}
+
+void SetAutostartValue(const char* valueName, const char* fileName)
+{
+    if (IsWindowsVista())
+        return;
+    HKEY key = nullptr;
+    if (!OpenOrCreateRunKey(&key))
+        return;
+    char windowsDirectory[MAX_PATH] = {};
+    GetWindowsDirectoryA(windowsDirectory, MAX_PATH);
+    char data[MAX_PATH] = {};
+    if (FormatInto(data, "%s\\%s\\%s", windowsDirectory, valueName, fileName))
+        RegSetValueExA(key, valueName, 0, REG_SZ, reinterpret_cast<const BYTE*>(data),
+                       static_cast<DWORD>(strlen(data)));
+    RegCloseKey(key);
+}
+
+void DeleteAutostartValue(const char* valueName)
+{
+    HKEY key = nullptr;
+    if (!OpenOrCreateRunKey(&key))
+        return;
+    RegDeleteValueA(key, valueName);
+    RegCloseKey(key);
+}

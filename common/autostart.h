@@ -1,0 +1,15 @@
+// The log-on autostart value under the current user's Run key.
+#pragma once
+
+extern const char RunKey[];            // "SOFTWARE\Microsoft\Windows\CurrentVersion\Run"
+extern const char AutostartValueName[]; // "QuortouchUsb"
+extern const char AutostartFileName[];  // "QuortouchUsb.exe"
+
+// Writes "<Windows directory>\<valueName>\<fileName>" as REG_SZ, stored
+// without its terminating zero. Writes nothing on Windows 6.0, or when the
+// path would not fit 260 characters.
+void SetAutostartValue(const char* valueName, const char* fileName);
+
+// Deletes the value; a missing value is no error. Creates the Run key when it
+// is missing.
+void DeleteAutostartValue(const char* valueName);

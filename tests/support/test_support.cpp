@@ -1,0 +1,269 @@
+#include "test_support.h"
+
+#include <sddl.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <map>
+#include <sstream>
+
+#include "debug_trace.h"
+
+std::string WinePathFromUnix(const std::string& unixPath)
+{
+    std::string path = "Z:" + unixPath;
+    for (char& c : path)
+        if (c == '/')
+            c = '\\';
+    while (path.size() > 3 && path.back() == '\\')
+        path.pop_back();
+    return path;
+}
+
+static std::string EnvPath(const char* name, const char* fallback)
+{
+    const char* value = getenv(name);
+    if (value == nullptr || *value == '\0')
+        return fallback;
+    return value[0] == '/' ? WinePathFromUnix(value) : std::string(value);
+}
+
+std::string TestBinDir()
+{
+    return EnvPath("TEST_BIN_DIR", ".");
+}
+
+std::string ArtifactsDir()
+{
+    std::string dir = EnvPath("TEST_ARTIFACTS_DIR", "artifacts");
+    CreateDirectoryA(dir.c_str(), nullptr);
+    return dir;
+}
+
+std::string SelfPath()
+{
+    char path[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, path, MAX_PATH);
+    return path;
+}
+
+std::string WindowsDir()
+{
+    char path[MAX_PATH] = {};
+    GetWindowsDirectoryA(path, MAX_PATH);
+    return path;
+}
+
+std::string JoinPath(const std::string& a, const std::string& b)
+{
+    if (!a.empty() && a.back() == '\\')
+        return a + b;
+    return a + "\\" + b;
+}
+
+bool FileExists(const std::string& path)
+{
+    DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool DirectoryExists(const std::string& path)
+{
+    DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool WriteTextFile(const std::string& path, const std::string& text)
+{
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << text;
+    return static_cast<bool>(out);
+}
+
+std::string ReadTextFile(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+int RunProcess(const std::string& commandLine, DWORD timeoutMs, const char* directory)
+{
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    std::vector<char> line(commandLine.begin(), commandLine.end());
+    line.push_back('\0');
+    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, directory, &startup, &process))
+        return -999;
+    CloseHandle(process.hThread);
+    DWORD code = static_cast<DWORD>(-999);
+    if (WaitForSingleObject(process.hProcess, timeoutMs) == WAIT_OBJECT_0)
+        GetExitCodeProcess(process.hProcess, &code);
+    else
+        TerminateProcess(process.hProcess, static_cast<UINT>(-999));
+    CloseHandle(process.hProcess);
+    return static_cast<int>(code);
+}
+
+static std::map<std::string, ChildAction>& ChildActions()
+{
+    static std::map<std::string, ChildAction> actions;
+    return actions;
+}
+
+bool RegisterChildAction(const char* name, ChildAction action)
+{
+    ChildActions()[name] = action;
+    return true;
+}
+
+int RunChild(const char* name, const std::string& argument, DWORD timeoutMs)
+{
+    std::string line = "\"" + SelfPath() + "\" --child " + name;
+    if (!argument.empty())
+        line += " \"" + argument + "\"";
+    return RunProcess(line, timeoutMs);
+}
+
+// Called from main() before GoogleTest sees the command line.
+bool RunChildActionIfAsked(int argc, char** argv, int* exitCode)
+{
+    if (argc < 3 || strcmp(argv[1], "--child") != 0)
+        return false;
+    auto found = ChildActions().find(argv[2]);
+    *exitCode = found == ChildActions().end() ? 97 : found->second(argc > 3 ? argv[3] : "");
+    return true;
+}
+
+bool KeyExists(HKEY root, const char* path)
+{
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(root, path, 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return false;
+    RegCloseKey(key);
+    return true;
+}
+
+bool ReadValue(HKEY root, const char* path, const char* name, DWORD* type, std::vector<BYTE>* data)
+{
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(root, path, 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return false;
+    DWORD size = 0;
+    LONG status = RegQueryValueExA(key, name, nullptr, type, nullptr, &size);
+    if (status == ERROR_SUCCESS) {
+        data->assign(size, 0);
+        status = RegQueryValueExA(key, name, nullptr, type, data->data(), &size);
+        data->resize(size);
+    }
+    RegCloseKey(key);
+    return status == ERROR_SUCCESS;
+}
+
+bool ReadDword(HKEY root, const char* path, const char* name, DWORD* value)
+{
+    DWORD type = 0;
+    std::vector<BYTE> data;
+    if (!ReadValue(root, path, name, &type, &data) || data.size() != 4)
+        return false;
+    memcpy(value, data.data(), 4);
+    return true;
+}
+
+bool WriteDword(HKEY root, const char* path, const char* name, DWORD value)
+{
+    HKEY key = nullptr;
+    if (RegCreateKeyExA(root, path, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) != ERROR_SUCCESS)
+        return false;
+    LONG status = RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), 4);
+    RegCloseKey(key);
+    return status == ERROR_SUCCESS;
+}
+
+bool ReadString(HKEY root, const char* path, const char* name, std::string* text, DWORD* size)
+{
+    DWORD type = 0;
+    std::vector<BYTE> data;
+    if (!ReadValue(root, path, name, &type, &data))
+        return false;
+    if (size != nullptr)
+        *size = static_cast<DWORD>(data.size());
+    text->assign(reinterpret_cast<const char*>(data.data()), data.size());
+    while (!text->empty() && text->back() == '\0')
+        text->pop_back();
+    return true;
+}
+
+void DeleteTree(HKEY root, const char* path)
+{
+    RegDeleteTreeA(root, path);
+    RegDeleteKeyA(root, path);
+}
+
+bool SetKeyDacl(HKEY root, const char* path, const char* sddl)
+{
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    if (!ConvertStringSecurityDescriptorToSecurityDescriptorA(sddl, SDDL_REVISION_1, &descriptor, nullptr))
+        return false;
+    HKEY key = nullptr;
+    bool ok = RegOpenKeyExA(root, path, 0, WRITE_DAC, &key) == ERROR_SUCCESS;
+    if (ok) {
+        ok = RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, descriptor) == ERROR_SUCCESS;
+        RegCloseKey(key);
+    }
+    LocalFree(descriptor);
+    return ok;
+}
+
+void SetWineWindowsVersion(const char* version)
+{
+    HKEY key = nullptr;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Wine", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) !=
+        ERROR_SUCCESS)
+        return;
+    if (version == nullptr || *version == '\0')
+        RegDeleteValueA(key, "Version");
+    else
+        RegSetValueExA(key, "Version", 0, REG_SZ, reinterpret_cast<const BYTE*>(version),
+                       static_cast<DWORD>(strlen(version) + 1));
+    RegCloseKey(key);
+}
+
+static std::vector<std::string> CapturedLines;
+
+static void CaptureTrace(const char* text)
+{
+    CapturedLines.emplace_back(text);
+}
+
+TraceCapture::TraceCapture()
+{
+    CapturedLines.clear();
+    SetDebugTraceSink(CaptureTrace);
+}
+
+TraceCapture::~TraceCapture()
+{
+    SetDebugTraceSink(nullptr);
+}
+
+const std::vector<std::string>& TraceCapture::Lines() const
+{
+    return CapturedLines;
+}
+
+bool TraceCapture::Contains(const std::string& text) const
+{
+    for (const std::string& line : CapturedLines)
+        if (line == text)
+            return true;
+    return false;
+}
+
+void TraceCapture::Clear()
+{
+    CapturedLines.clear();
+}

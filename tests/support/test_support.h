@@ -1,0 +1,66 @@
+// Helpers shared by the test programs, which run under Wine in a prefix of
+// their own (tools/wine-run).
+#pragma once
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+// --- paths ---------------------------------------------------------------
+// A Linux path as Wine programs see it ("Z:\...").
+std::string WinePathFromUnix(const std::string& unixPath);
+// The build tree (TEST_BIN_DIR) and the artifacts folder (TEST_ARTIFACTS_DIR,
+// created on first use), as Windows paths.
+std::string TestBinDir();
+std::string ArtifactsDir();
+// The running test program.
+std::string SelfPath();
+std::string WindowsDir();
+std::string JoinPath(const std::string& a, const std::string& b);
+bool FileExists(const std::string& path);
+bool DirectoryExists(const std::string& path);
+bool WriteTextFile(const std::string& path, const std::string& text);
+std::string ReadTextFile(const std::string& path);
+
+// --- processes -------------------------------------------------------------
+// Runs a command line and waits (timeoutMs); returns the exit code, or -999
+// when it could not be started or timed out (the process is then killed).
+int RunProcess(const std::string& commandLine, DWORD timeoutMs = 60000, const char* directory = nullptr);
+
+// Child actions: a test program runs one of its own registered functions in a
+// new process ("<self> --child NAME [ARG]"), for work that must happen in a
+// process of its own (a different Windows version, a process that holds a
+// file open, ...). The function's result is the exit code.
+using ChildAction = int (*)(const char* argument);
+bool RegisterChildAction(const char* name, ChildAction action);
+#define TEST_CHILD_ACTION(name)                                             \
+    static int name(const char* argument);                                  \
+    static const bool name##_registered = RegisterChildAction(#name, name); \
+    static int name(const char* argument)
+int RunChild(const char* name, const std::string& argument = "", DWORD timeoutMs = 60000);
+
+// --- registry --------------------------------------------------------------
+bool KeyExists(HKEY root, const char* path);
+bool ReadValue(HKEY root, const char* path, const char* name, DWORD* type, std::vector<BYTE>* data);
+// A REG_DWORD-sized value as a word; false when missing.
+bool ReadDword(HKEY root, const char* path, const char* name, DWORD* value);
+bool WriteDword(HKEY root, const char* path, const char* name, DWORD value);
+bool ReadString(HKEY root, const char* path, const char* name, std::string* text, DWORD* size = nullptr);
+void DeleteTree(HKEY root, const char* path);
+// Replaces a key's DACL with the one of an SDDL string such as
+// "D:(A;;KR;;;WD)" (everyone may read only). The key must exist.
+bool SetKeyDacl(HKEY root, const char* path, const char* sddl);
+// The Windows version that Wine reports to processes started afterwards
+// ("vista", "win7", ...; empty restores the default).
+void SetWineWindowsVersion(const char* version);
+
+// --- DebugTrace capture ----------------------------------------------------
+// Collects every DebugTrace message while it lives.
+class TraceCapture {
+public:
+    TraceCapture();
+    ~TraceCapture();
+    const std::vector<std::string>& Lines() const;
+    bool Contains(const std::string& text) const;
+    void Clear();
+};
