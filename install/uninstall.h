@@ -1,0 +1,12 @@
+// The "/u" removal, the clean-up after a failed install step, and the restart.
+#pragma once
+#include <windows.h>
+
+// 0 when the removal ran; -1 when the driver-setup tool could not be started
+// or reported failure.
+int UninstallPackage();
+void RemoveDriverEntries();
+void RemoveDeployedFiles();
+BOOL EmptyAndRemoveDirectory(const char* directory);
+LONG DeleteRegistrySubkey(HKEY root, const char* parentPath, const char* subkeyName);
+void RestartSystem(HWND owner);
