@@ -155,6 +155,17 @@ std::string TouchSimStandInDirectory(const std::string& buildTree)
     return directory + "package\\stage";
 }
 
+bool TouchSimCopyStandIns(const std::string& from, const std::string& to)
+{
+    CreateDirectoryA(to.c_str(), nullptr);
+    for (const char* name : {DRIVER_SETUP_TOOL, DRIVER_INF_NAME, DRIVER_FILE_NAME}) {
+        std::string source = from + "\\" + name, target = to + "\\" + name;
+        if (!CopyFileA(source.c_str(), target.c_str(), FALSE))
+            return false;
+    }
+    return true;
+}
+
 static int RunSetupTool(const std::string& directory, const char* arguments, DWORD timeoutMs)
 {
     char application[MAX_PATH];
