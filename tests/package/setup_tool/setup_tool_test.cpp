@@ -201,7 +201,13 @@ TEST_F(SetupTool, SetupAgainOverAnInstalledDriverSucceeds)
 TEST_F(SetupTool, UninstallRemovesTheDriverAndMayBeRepeated)
 {
     ASSERT_TRUE(ServiceExists());
+    // The calibration tool may still hold the device open.
+    HANDLE held = TouchSimOpenDevice();
+    ASSERT_NE(INVALID_HANDLE_VALUE, held);
     EXPECT_EQ(0, RunRemove());
+    DWORD raw = 0;
+    EXPECT_FALSE(TouchSimReadRawPoint(held, &raw));
+    CloseHandle(held);
     EXPECT_FALSE(ServiceExists());
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, DRIVER_SERVICE_KEY));
     HANDLE device = CreateFileA(TOUCH_DEVICE_PATH, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
