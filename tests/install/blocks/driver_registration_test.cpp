@@ -264,6 +264,20 @@ TEST_F(DriverRegistration, ToolRunsHiddenWithTheCommandLineInTheModuleDirectory)
     EXPECT_EQ(0u, GetLastError());
 }
 
+TEST_F(DriverRegistration, ToolStartsHiddenInTheModuleDirectory)
+{
+    // A program in the tool's place that writes down how it was started.
+    std::string dir = ToolDirectory("probe");
+    ASSERT_TRUE(CopyFileA(JoinPath(TestBinDir(), "tests\\install\\blocks\\start_probe.exe").c_str(),
+                          JoinPath(dir, "QuorUsb.exe").c_str(), FALSE));
+    strcpy(ModuleDirectory, dir.c_str());
+    OsClass = 6;
+    EXPECT_EQ(0, RegisterDriver());
+    std::string expected = std::to_string(STARTF_USESHOWWINDOW) + "|" + std::to_string(SW_HIDE) + "|\"" + dir +
+                           "\\QuorUsb.exe\" \"" + dir + "\\QuorUsb.inf\" 6 setup|" + dir;
+    EXPECT_EQ(expected, ReadTextFile(JoinPath(dir, "StartProbe.txt")));
+}
+
 TEST_F(DriverRegistration, ToolFailureStillWidensTheKeyAndReportsTheErrorOfTheRun)
 {
     std::string dir = ToolDirectory("exit2");
