@@ -4,6 +4,7 @@
 #include <objidl.h>
 #include <shlobj.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "block_test_support.h"
@@ -175,6 +176,37 @@ TEST_F(Shortcuts, LinkWhoseTargetPathDoesNotFitIsLeftOut)
     LinkContent rbtn = ReadLink(JoinPath(group, "Right Button.lnk"));
     EXPECT_EQ(std::string(WindowsDirectory) + "\\QuortouchUSB\\RBtn.exe", rbtn.Target);
     EXPECT_TRUE(ReadLink(JoinPath(group, "HandWritting Demo.lnk")).Loaded);
+}
+
+TEST_F(Shortcuts, LinkWhoseFilePathDoesNotFitIsLeftOut)
+{
+    // The all-users Programs folder moved to a path of 215 characters: the
+    // group folder (241) and the links "Calibration.lnk" (257) and "Right
+    // Button.lnk" (258) fit 260 characters, the other three do not.
+    const char* shellFolders = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders";
+    std::string moved = "C:\\" + std::string(215 - 3, 'p');
+    CreateDirectoryA(moved.c_str(), nullptr);
+    std::string saved;
+    bool hadValue = ReadString(HKEY_LOCAL_MACHINE, shellFolders, "Common Programs", &saved);
+    HKEY key = nullptr;
+    ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExA(HKEY_LOCAL_MACHINE, shellFolders, 0, KEY_ALL_ACCESS, &key));
+    RegSetValueExA(key, "Common Programs", 0, REG_SZ, reinterpret_cast<const BYTE*>(moved.c_str()),
+                   static_cast<DWORD>(moved.size() + 1));
+
+    EXPECT_EQ(0, CreateStartMenuShortcuts());
+    EXPECT_EQ(moved, ProgramsFolder);
+    std::string group = JoinPath(moved, "Quortouch USB Touchscreen");
+    std::vector<std::string> links = ListNames(group, "*.lnk");
+    std::sort(links.begin(), links.end());
+    EXPECT_EQ((std::vector<std::string>{"Calibration.lnk", "Right Button.lnk"}), links);
+
+    if (hadValue)
+        RegSetValueExA(key, "Common Programs", 0, REG_EXPAND_SZ, reinterpret_cast<const BYTE*>(saved.c_str()),
+                       static_cast<DWORD>(saved.size() + 1));
+    else
+        RegDeleteValueA(key, "Common Programs");
+    RegCloseKey(key);
+    RemoveGroup(moved);
 }
 
 TEST(ShellLink, SaveFailureStillCountsAsHandedOver)
