@@ -51,6 +51,8 @@ std::string SaveScreenshot(const std::string& name);
 // row meets its green column, searched in the square of the given half size
 // around (x, y). False when no cross is there.
 bool FindCrossCentre(int x, int y, int halfSize, POINT* centre);
+// Waits until a cross shows within 40 pixels of (x, y).
+bool WaitForCross(int x, int y, POINT* centre, DWORD timeoutMs = 10000);
 
 // Left button press and release at a screen point, like a touch.
 void ClickAt(int x, int y);
