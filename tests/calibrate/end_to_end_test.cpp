@@ -296,21 +296,6 @@ TEST_F(EndToEnd, AFailedRawReadIsNoTouch)
     ExpectRecord(Earlier, 1, "after Escape");
 }
 
-TEST_F(EndToEnd, NoRightsOnTheParameterKeyEndsBeforeTheDevice)
-{
-    ASSERT_TRUE(SetKeyDacl(HKEY_LOCAL_MACHINE, ParameterKey, "D:(A;;KR;;;WD)"));
-    ASSERT_TRUE(StartCalibrationTool(&tool));
-    EXPECT_EQ(-1, FinishWatched(&tool));
-    ASSERT_EQ(1u, tool.Boxes.size());
-    EXPECT_EQ("Please run as administrator", tool.Boxes[0].Text);
-    EXPECT_EQ("Error", tool.Boxes[0].Caption);
-    TOUCH_SIM_STATE after = DriverState(device);
-    EXPECT_EQ(before.ReloadCount, after.ReloadCount);
-    EXPECT_EQ(before.RawReadCount, after.RawReadCount);
-    ExpectRecord(Earlier, 1, "untouched");
-    EXPECT_TRUE(AutostartValuePresent());
-}
-
 // Costs the full 30 seconds.
 TEST_F(EndToEnd, WithoutInputTheWindowClosesAfter30SecondsWritingNothing)
 {

@@ -20,7 +20,7 @@ bool StartWatched(const std::string& commandLine, WatchedProcess* watched)
     return true;
 }
 
-std::string CalibrationToolPath()
+static std::string CalibrationToolPath()
 {
     return JoinPath(TestBinDir(), "calibrate\\QuortouchUsb.exe");
 }
@@ -72,7 +72,8 @@ static HWND FindWindowOf(DWORD processId, const char* className, bool visibleOnl
     return context.Found;
 }
 
-HWND FindMessageBoxOf(DWORD processId)
+// A message box (dialog class "#32770") of the process, or null.
+static HWND FindMessageBoxOf(DWORD processId)
 {
     return FindWindowOf(processId, "#32770", true);
 }
@@ -90,7 +91,7 @@ static BOOL CALLBACK FindIcon(HWND child, LPARAM lParam)
     return TRUE;
 }
 
-SeenMessageBox ReadMessageBox(HWND box)
+static SeenMessageBox ReadMessageBox(HWND box)
 {
     SeenMessageBox seen;
     char text[1024] = {};
@@ -150,17 +151,6 @@ COLORREF ScreenPixel(int x, int y)
     COLORREF colour = GetPixel(screen, x, y);
     ReleaseDC(nullptr, screen);
     return colour;
-}
-
-bool WaitForPixel(int x, int y, COLORREF colour, DWORD timeoutMs)
-{
-    DWORD start = GetTickCount();
-    do {
-        if (ScreenPixel(x, y) == colour)
-            return true;
-        Sleep(20);
-    } while (GetTickCount() - start < timeoutMs);
-    return false;
 }
 
 std::string SaveScreenshot(const std::string& name)
@@ -288,17 +278,6 @@ bool WaitForCross(int x, int y, POINT* centre, DWORD timeoutMs)
         Sleep(30);
     } while (GetTickCount() - start < timeoutMs);
     return false;
-}
-
-void ClickAt(int x, int y)
-{
-    SetCursorPos(x, y);
-    INPUT inputs[2] = {};
-    inputs[0].type = INPUT_MOUSE;
-    inputs[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
-    inputs[1].type = INPUT_MOUSE;
-    inputs[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
-    SendInput(2, inputs, sizeof(INPUT));
 }
 
 void PressKey(WORD virtualKey)
