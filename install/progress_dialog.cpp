@@ -74,7 +74,7 @@ void StartCalibrationTool()
 {
     char application[MAX_PATH];
     char directory[MAX_PATH];
-    if (!FormatInto(application, "%s\\QuortouchUsb\\QuortouchUsb.exe", WindowsDirectory) ||
+    if (WindowsDirectory[0] == '\0' || !FormatInto(application, "%s\\QuortouchUsb\\QuortouchUsb.exe", WindowsDirectory) ||
         !FormatInto(directory, "%s\\QuortouchUsb", WindowsDirectory))
         return;
     STARTUPINFOA startup = {};

@@ -57,6 +57,12 @@ bool IsInUseError(DWORD error)
 int UninstallPackage()
 {
     ComputeInstallPaths();
+    // A base path too long for its buffer would turn every path formed from
+    // it into one relative to the drive root: remove nothing then.
+    if (!InstallPathsKnown()) {
+        SetLastError(ERROR_FILENAME_EXCED_RANGE);
+        return -1;
+    }
     if (IsNtFamily(OsClass)) {
         DWORD exitCode = 0;
         if (!RunDriverRemoval(&exitCode))
@@ -98,9 +104,10 @@ void RemoveDriverEntries()
 void RemoveDeployedFiles()
 {
     char path[MAX_PATH];
+    bool windowsKnown = WindowsDirectory[0] != '\0';
     for (const PackageFileRow& row : PackageFileTable) {
         const char* target = SecondTarget(row);
-        if (target[0] == '\0' || !FormatInto(path, "%s\\%s", WindowsDirectory, target))
+        if (!windowsKnown || target[0] == '\0' || !FormatInto(path, "%s\\%s", WindowsDirectory, target))
             continue;
         SetFileAttributesA(path, 0);
         DeleteFileA(path);
@@ -109,7 +116,7 @@ void RemoveDeployedFiles()
     ResolveProgramsFolder();
     if (ProgramsFolder[0] != '\0' && FormatInto(path, "%s\\%s", ProgramsFolder, StartMenuFolderName))
         EmptyAndRemoveDirectory(path);
-    if (FormatInto(path, "%s\\%s", WindowsDirectory, InstallDirectoryName))
+    if (windowsKnown && FormatInto(path, "%s\\%s", WindowsDirectory, InstallDirectoryName))
         EmptyAndRemoveDirectory(path);
     CoUninitialize();
 }
