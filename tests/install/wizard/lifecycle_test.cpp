@@ -264,17 +264,18 @@ TEST(LifeCycle, InstallCalibrateRemove)
     ASSERT_TRUE(PressButton(question, IDNO));
     EXPECT_EQ(0, WaitInstaller(&installer));
     // The program could not delete its own file while it ran: that file and
-    // the directory wait for the restart (unless Wine let them go at once).
-    std::string pending;
+    // then the directory wait for the restart.
+    EXPECT_TRUE(FileExists(JoinPath(InstallDirectoryPath(), "Install.exe")));
     DWORD type = 0;
     std::vector<BYTE> data;
-    if (DirectoryExists(InstallDirectoryPath())) {
-        ASSERT_TRUE(ReadValue(HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\Control\\Session Manager",
-                              "PendingFileRenameOperations", &type, &data));
-        std::string list = Lower(std::string(data.begin(), data.end()));
-        EXPECT_NE(std::string::npos, list.find(Lower(JoinPath(InstallDirectoryPath(), "Install.exe"))));
-        EXPECT_NE(std::string::npos, list.find(Lower(InstallDirectoryPath()) + std::string(1, '\0')));
-    }
+    ASSERT_TRUE(ReadValue(HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\Control\\Session Manager",
+                          "PendingFileRenameOperations", &type, &data));
+    std::string list = Lower(std::string(data.begin(), data.end()));
+    size_t file = list.find(Lower(JoinPath(InstallDirectoryPath(), "Install.exe")) + std::string(2, '\0'));
+    size_t directory = list.find(Lower(InstallDirectoryPath()) + std::string(2, '\0'));
+    EXPECT_NE(std::string::npos, file);
+    EXPECT_NE(std::string::npos, directory);
+    EXPECT_LT(file, directory);
 }
 
 // --- the second run, after the prefix restarted ---------------------------------
