@@ -227,6 +227,7 @@ TEST_F(Wizard, SetupToolExitingWithTwoFailsTheDriverStep)
     ASSERT_EQ(2, sscanf(view.text.c_str(), "Setup driver fail(%d:%15s", &code, tail)) << view.text;
     EXPECT_STREQ("10).", tail);
     EXPECT_EQ("Setup driver fail(" + std::to_string(code) + ":10).", view.text);
+    printf("driver step failure shown as \"%s\"\n", view.text.c_str());
     EXPECT_EQ(UINT(MB_ICONERROR), view.icon);
     EXPECT_EQ(SetupTitle, view.caption);
     EXPECT_EQ((std::vector<int>{1005}), trace.Enabled);
