@@ -1,9 +1,98 @@
 #include "calibration_app.h"
 
+#include "calibration_window.h"
 #include "os_class.h"
+#include "parameter_store.h"
+#include "touch_device.h"
 
-int RunCalibrationTool(HINSTANCE, int)
+int ScreenWidth = 0;
+int ScreenHeight = 0;
+HBITMAP CrossBitmap = nullptr;
+HBITMAP CheckMarkBitmap = nullptr;
+HBITMAP FingerBitmap = nullptr;
+
+const char CalibrationClassName[] = "Ostrel";
+
+static const char RunOnceKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Runonce";
+static const char RunOnceValueName[] = "Vessatouch";
+
+// Full access to the parameter key stands for administrator rights.
+static bool HasParameterKeyRights()
+{
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, ParameterKey, 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS)
+        return false;
+    RegCloseKey(key);
+    return true;
+}
+
+static void RemoveRunOnceEntry()
+{
+    HKEY key = nullptr;
+    if (RegOpenKeyA(HKEY_CURRENT_USER, RunOnceKey, &key) != ERROR_SUCCESS)
+        return;
+    RegDeleteValueA(key, RunOnceValueName);
+    RegCloseKey(key);
+}
+
+static bool RegisterCalibrationClass(HINSTANCE instance)
+{
+    WNDCLASSA windowClass = {};
+    windowClass.style = CS_HREDRAW | CS_VREDRAW;
+    windowClass.lpfnWndProc = CalibrationWindowProc;
+    windowClass.hInstance = instance;
+    windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+    windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
+    windowClass.lpszClassName = CalibrationClassName;
+    return RegisterClassA(&windowClass) != 0;
+}
+
+static void MeasureScreen()
+{
+    HDC display = CreateDCA("DISPLAY", nullptr, nullptr, nullptr);
+    ScreenWidth = GetDeviceCaps(display, HORZRES);
+    ScreenHeight = GetDeviceCaps(display, VERTRES);
+    DeleteDC(display);
+}
+
+static void LoadCalibrationBitmaps(HINSTANCE instance)
+{
+    CrossBitmap = LoadBitmapA(instance, MAKEINTRESOURCEA(CrossBitmapId));
+    CheckMarkBitmap = LoadBitmapA(instance, MAKEINTRESOURCEA(CheckMarkBitmapId));
+    FingerBitmap = LoadBitmapA(instance, MAKEINTRESOURCEA(FingerBitmapId));
+}
+
+int RunCalibrationTool(HINSTANCE instance, int showCommand)
 {
     OsClass = ComputeOsClass();
-    return 0;
+
+    if (!HasParameterKeyRights()) {
+        MessageBoxA(nullptr, "Please run as administrator", "Error", MB_OK);
+        return -1;
+    }
+    if (OpenTouchDevice() != 0)
+        return -1;
+    RemoveRunOnceEntry();
+
+    if (!RegisterCalibrationClass(instance)) {
+        MessageBoxA(nullptr, "Program requires Windows NT!", CalibrationClassName, MB_ICONERROR | MB_OK);
+        return 0;
+    }
+    MeasureScreen();
+    LoadCalibrationBitmaps(instance);
+
+    HWND window = CreateWindowExA(WS_EX_TOPMOST, CalibrationClassName, "", WS_POPUP | WS_VISIBLE, 0, 0, ScreenWidth,
+                                  ScreenHeight, nullptr, nullptr, instance, nullptr);
+    // Without a window nothing would ever post the quit message.
+    if (window == nullptr)
+        return 0;
+    ShowWindow(window, showCommand);
+    UpdateWindow(window);
+
+    MSG message;
+    while (GetMessageA(&message, nullptr, 0, 0) > 0) {
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
+    }
+    return static_cast<int>(message.wParam);
 }

@@ -2,9 +2,11 @@
 #pragma once
 #include <windows.h>
 
-// Directory of the running Install.exe, without a trailing backslash.
+// Directory of the running Install.exe, without a trailing backslash ("X:"
+// at the root of a drive). Empty when it would not fit the buffer.
 extern char ModuleDirectory[MAX_PATH];
-// The Windows directory as GetWindowsDirectoryA reports it.
+// The Windows directory as GetWindowsDirectoryA reports it; empty when it
+// would not fit the buffer.
 extern char WindowsDirectory[MAX_PATH];
 // Name of the InstallDirectory under the WindowsDirectory.
 extern const char InstallDirectoryName[];  // "QuortouchUSB"
@@ -21,6 +23,9 @@ extern const PackageFileRow PackageFileTable[PackageFileCount];
 const char* SecondTarget(const PackageFileRow& row);
 
 void ComputeInstallPaths();
+// False when ComputeInstallPaths left either base path empty (too long for its
+// buffer); the operations that form paths from them then fail with 206.
+bool InstallPathsKnown();
 // 0 when every copy succeeded; -1 at the first failed copy, with that copy's
 // last-error code (206 when a path would not fit its buffer).
 int DeployPackageFiles();

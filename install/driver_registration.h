@@ -4,10 +4,17 @@
 
 // Under HKEY_LOCAL_MACHINE, with the trailing backslash.
 extern const char UninstallKey[];  // "Software\Microsoft\Windows\CurrentVersion\Uninstall\VessaTouch\"
+// The controller's USB vendor identifier, four hexadecimal digits, in the
+// device instance keys "Enum\USB\VID_<id>&PID_0001\INST_<n>" (n 0..9) under
+// HKEY_LOCAL_MACHINE on the older consumer family.
+extern const char UsbVendorId[];  // "FFF0"
+// The mouse double-click settings, under HKEY_LOCAL_MACHINE.
+extern const char MouseKey[];  // "Control Panel\Mouse"
 
 enum UsbEntryDirection { UsbEntriesInstall, UsbEntriesRemove };
 
-// 0 success, -1 failure with the cause as last-error code.
+// 0 success, -1 failure with the cause as last-error code (206 when a path
+// would not fit its buffer; untouched for an unsupported OsClass).
 int RegisterDriver();
 // 0, or -3 when the uninstall entry's key or the parameter key can neither be
 // opened nor created.

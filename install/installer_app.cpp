@@ -1,9 +1,99 @@
 #include "installer_app.h"
 
+#include "main_window.h"
 #include "os_class.h"
+#include "resource_ids.h"
+#include "restart.h"
+#include "uninstall.h"
 
-int RunInstaller(HINSTANCE, const char*, int)
+HINSTANCE InstanceHandle = nullptr;
+char WindowTitle[InstallerTextSize];
+char WindowClassName[InstallerTextSize];
+HWND MainWindow = nullptr;
+int ScreenWidth = 0;
+int ScreenHeight = 0;
+
+const char SetupCaption[] = "Quortouch USB Touchscreen Setup";
+const char UninstallCaption[] = "Quortouch USB Touchscreen Uninstall";
+
+bool IsUninstallCommandLine(const char* commandLine)
 {
+    return commandLine != nullptr && commandLine[0] == '/' && commandLine[1] == 'u' && commandLine[2] == '\0';
+}
+
+void RunUninstallMode()
+{
+    if (MessageBoxA(nullptr, "Are you sure to uninstall Quortouch USB Touchscreen?", UninstallCaption,
+                    MB_ICONWARNING | MB_YESNO) != IDYES)
+        return;
+    if (UninstallPackage() != 0)
+        return;
+    if (MessageBoxA(nullptr, "To make the uninstallation valid,you must restart your computer.\nRestart now?",
+                    UninstallCaption, MB_ICONINFORMATION | MB_YESNO) == IDYES)
+        RestartSystem(nullptr);
+}
+
+void RegisterMainWindowClass(HINSTANCE instance)
+{
+    WNDCLASSEXA windowClass = {};
+    windowClass.cbSize = sizeof windowClass;
+    windowClass.style = CS_HREDRAW | CS_VREDRAW;
+    windowClass.lpfnWndProc = MainWindowProc;
+    windowClass.hInstance = instance;
+    windowClass.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(IDI_INSTALL));
+    windowClass.hIconSm = LoadIconA(instance, MAKEINTRESOURCEA(IDI_INSTALL_SMALL));
+    windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_ACTIVECAPTION + 1);
+    windowClass.lpszClassName = WindowClassName;
+    RegisterClassExA(&windowClass);
+}
+
+bool CreateMainWindow(HINSTANCE instance, int showCommand)
+{
+    HDC screen = GetDC(nullptr);
+    ScreenWidth = GetDeviceCaps(screen, HORZRES);
+    ScreenHeight = GetDeviceCaps(screen, VERTRES);
+    ReleaseDC(nullptr, screen);
+
+    HWND window = CreateWindowExA(0, WindowClassName, WindowTitle, WS_OVERLAPPED, 0, 0, ScreenWidth, ScreenHeight,
+                                  nullptr, nullptr, instance, nullptr);
+    if (window == nullptr)
+        return false;
+    MainWindow = window;
+    ShowWindow(window, showCommand);
+    UpdateWindow(window);
+    return true;
+}
+
+int RunMessageLoop(HINSTANCE instance)
+{
+    HACCEL accelerators = LoadAcceleratorsA(instance, MAKEINTRESOURCEA(IDC_INSTALL));
+    MSG message;
+    while (GetMessageA(&message, nullptr, 0, 0) > 0) {
+        if (!TranslateAcceleratorA(message.hwnd, accelerators, &message)) {
+            TranslateMessage(&message);
+            DispatchMessageA(&message);
+        }
+    }
+    return static_cast<int>(message.wParam);
+}
+
+int RunInstaller(HINSTANCE instance, const char* commandLine, int showCommand)
+{
+    InstanceHandle = instance;
+    LoadStringA(instance, IDS_APP_TITLE, WindowTitle, InstallerTextSize);
+    LoadStringA(instance, IDS_WINDOW_CLASS, WindowClassName, InstallerTextSize);
     OsClass = ComputeOsClass();
-    return 0;
+    if (OsClass == 0) {
+        MessageBoxA(nullptr, "NOT SUPPORT OS!", SetupCaption, MB_ICONERROR | MB_OK);
+        return 0;
+    }
+    if (IsUninstallCommandLine(commandLine)) {
+        RunUninstallMode();
+        return 0;
+    }
+    RegisterMainWindowClass(instance);
+    if (!CreateMainWindow(instance, showCommand))
+        return 0;
+    return RunMessageLoop(instance);
 }

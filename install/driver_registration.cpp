@@ -1,0 +1,235 @@
+// Registration of the kernel driver: the registry entries of an install, the
+// driver-setup tool on the NT family, and on the older consumer family the
+// .inf registration and the USB device-instance entries.
+#include "driver_registration.h"
+
+#include <cstring>
+
+#include "bounded_format.h"
+#include "debug_trace.h"
+#include "deployment.h"
+#include "driver_contract.h"
+#include "key_security.h"
+#include "os_class.h"
+#include "parameter_store.h"
+
+const char UninstallKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\VessaTouch\\";
+const char UsbVendorId[] = "FFF0";
+const char MouseKey[] = "Control Panel\\Mouse";
+
+namespace {
+
+const char UninstallDisplayName[] = "Quortouch USB Touchscreen Driver";
+const char UninstallStringFormat[] = "%s\\QuortouchUSB\\Install.exe /u";
+const char DeviceInstanceFormat[] = "Enum\\USB\\VID_%s&PID_0001\\INST_%d";
+const char DriverClassFormat[] = "System\\CurrentControlSet\\Services\\Class\\%s";
+const char InstalledDeviceDesc[] = "Quortouch USB Touchscreen";
+const char InstalledDriverList[] = "QuorUsb.sys,HidUsb.Sys";
+const char RemovedDriverList[] = "HidUsb.Sys";
+constexpr int DeviceInstanceCount = 10;
+
+// SetupCopyOEMInfA, looked up at run time in the setup library.
+using SetupCopyOemInfProc = BOOL(WINAPI*)(const char* sourceInf, const char* mediaLocation, DWORD mediaType,
+                                          DWORD copyStyle, char* destinationName, DWORD destinationSize,
+                                          DWORD* requiredSize, char** destinationComponent);
+
+// The driver-setup tool's application path and command line.
+struct SetupToolCommand {
+    char Application[MAX_PATH];
+    char CommandLine[2 * MAX_PATH + 32];
+};
+
+bool FormatSetupToolCommand(SetupToolCommand* command)
+{
+    return FormatInto(command->Application, DRIVER_SETUP_APP_FORMAT, ModuleDirectory) &&
+           FormatInto(command->CommandLine, DRIVER_SETUP_INSTALL_FORMAT, ModuleDirectory, ModuleDirectory, OsClass);
+}
+
+bool FormatUninstallString(char (&text)[MAX_PATH])
+{
+    return WindowsDirectory[0] != '\0' && FormatInto(text, UninstallStringFormat, WindowsDirectory);
+}
+
+bool FormatInfSource(char (&path)[MAX_PATH])
+{
+    return WindowsDirectory[0] != '\0' && FormatInto(path, "%s\\QuortouchUsb\\" DRIVER_INF_NAME, WindowsDirectory);
+}
+
+// REG_SZ data with an explicit size (with or without the terminating zero).
+void SetStringValue(HKEY key, const char* name, const char* text, DWORD size)
+{
+    RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text), size);
+}
+
+// Runs the driver-setup tool hidden in the module directory and waits for it.
+// -1 with the creation error when it could not be started.
+int RunDriverSetupTool(SetupToolCommand* command)
+{
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESHOWWINDOW;
+    startup.wShowWindow = SW_HIDE;
+    PROCESS_INFORMATION process = {};
+    if (!CreateProcessA(command->Application, command->CommandLine, nullptr, nullptr, FALSE,
+                        CREATE_DEFAULT_ERROR_MODE, nullptr, ModuleDirectory, &startup, &process))
+        return -1;  // the creation's error stays the last-error code
+    WaitForSingleObject(process.hProcess, INFINITE);
+    DWORD exitCode = 0;
+    GetExitCodeProcess(process.hProcess, &exitCode);
+    DWORD lastError = GetLastError();
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+
+    DebugTrace(0, "Process \"%s\" return%d(%d:0x%08X)\n", ModuleDirectory, OsClass, static_cast<int>(exitCode),
+               static_cast<unsigned>(lastError));
+    if (NeedsKeySecurity(OsClass))
+        SecureParameterKey();
+
+    if (exitCode == DRIVER_SETUP_FAILED) {
+        SetLastError(lastError);
+        return -1;
+    }
+    if (exitCode == 0)
+        SetLastError(ERROR_SUCCESS);
+    return 0;
+}
+
+int PathTooLong()
+{
+    SetLastError(ERROR_FILENAME_EXCED_RANGE);
+    return -1;
+}
+
+}  // namespace
+
+int RegisterDriver()
+{
+    char uninstallString[MAX_PATH];
+    if (IsNtFamily(OsClass)) {
+        // Every path is formed before anything is written, so a base path
+        // that is too long fails the step without half an install.
+        SetupToolCommand command;
+        if (!InstallPathsKnown() || !FormatSetupToolCommand(&command) || !FormatUninstallString(uninstallString))
+            return PathTooLong();
+        WriteDriverEntries();
+        return RunDriverSetupTool(&command);
+    }
+    if (IsConsumerFamily(OsClass)) {
+        char infSource[MAX_PATH];
+        if (!FormatUninstallString(uninstallString) || !FormatInfSource(infSource))
+            return PathTooLong();
+        CopyOemInf();
+        UpdateUsbDeviceEntries(UsbEntriesInstall);
+        WriteDriverEntries();
+        return 0;
+    }
+    return -1;
+}
+
+int WriteDriverEntries()
+{
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, UninstallKey, 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS) {
+        DWORD disposition = 0;
+        if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, UninstallKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
+                            &disposition) != ERROR_SUCCESS)
+            return -3;
+    }
+    char text[MAX_PATH];
+    if (FormatInto(text, "%s", UninstallDisplayName))
+        SetStringValue(key, "DisplayName", text, static_cast<DWORD>(strlen(text) + 1));
+    // Not written at all rather than cut short when the path does not fit.
+    if (FormatUninstallString(text))
+        SetStringValue(key, "UninstallString", text, static_cast<DWORD>(strlen(text) + 1));
+    RegCloseKey(key);
+
+    if (WriteParameterDefaults() == -3)
+        return -3;
+
+    // Under HKEY_LOCAL_MACHINE; the sizes leave out the terminating zero.
+    if (RegCreateKeyA(HKEY_LOCAL_MACHINE, MouseKey, &key) != ERROR_SUCCESS)
+        return 0;
+    SetStringValue(key, "DoubleClickHeight", "25", 2);
+    SetStringValue(key, "DoubleClickWidth", "25", 2);
+    SetStringValue(key, "DoubleClickSpeed", "100", 3);
+    RegCloseKey(key);
+    return 0;
+}
+
+int CopyOemInf()
+{
+    HMODULE setupLibrary = LoadLibraryA("Setupapi.dll");
+    if (setupLibrary == nullptr)
+        return static_cast<int>(GetLastError());
+    auto copyOemInf =
+        reinterpret_cast<SetupCopyOemInfProc>(reinterpret_cast<void*>(GetProcAddress(setupLibrary, "SetupCopyOEMInfA")));
+    if (copyOemInf == nullptr) {
+        DWORD error = GetLastError();
+        FreeLibrary(setupLibrary);
+        return static_cast<int>(error);
+    }
+
+    char source[MAX_PATH];
+    if (!FormatInfSource(source)) {
+        FreeLibrary(setupLibrary);
+        return ERROR_FILENAME_EXCED_RANGE;
+    }
+    char destination[MAX_PATH] = {};
+    if (copyOemInf(source, nullptr, 0 /* SPOST_NONE */, 0, destination, MAX_PATH, nullptr, nullptr)) {
+        FreeLibrary(setupLibrary);
+        return 0;
+    }
+    DWORD error = GetLastError();
+    FreeLibrary(setupLibrary);
+    return static_cast<int>(error);
+}
+
+void UpdateUsbDeviceEntries(UsbEntryDirection direction)
+{
+    for (int instance = 0; instance < DeviceInstanceCount; ++instance) {
+        char instancePath[MAX_PATH];
+        if (!FormatInto(instancePath, DeviceInstanceFormat, UsbVendorId, instance))
+            continue;
+        HKEY instanceKey = nullptr;
+        if (RegOpenKeyA(HKEY_LOCAL_MACHINE, instancePath, &instanceKey) != ERROR_SUCCESS)
+            continue;
+
+        // One byte beyond the 260 read keeps the text terminated whatever the
+        // value holds.
+        char driver[MAX_PATH + 1] = {};
+        DWORD size = MAX_PATH;
+        if (RegQueryValueExA(instanceKey, "Driver", nullptr, nullptr, reinterpret_cast<BYTE*>(driver), &size) !=
+            ERROR_SUCCESS) {
+            RegCloseKey(instanceKey);
+            continue;
+        }
+        char classPath[MAX_PATH];
+        HKEY classKey = nullptr;
+        if (!FormatInto(classPath, DriverClassFormat, driver) ||
+            RegOpenKeyA(HKEY_LOCAL_MACHINE, classPath, &classKey) != ERROR_SUCCESS) {
+            RegCloseKey(instanceKey);
+            continue;
+        }
+
+        char description[64] = {};
+        char driverList[64] = {};
+        if (direction == UsbEntriesInstall) {
+            FormatInto(description, "%s", InstalledDeviceDesc);
+            FormatInto(driverList, "%s", InstalledDriverList);
+        } else {
+            // A missing "DriverDesc", or one that does not fit, gives an
+            // empty description.
+            char saved[sizeof description + 1] = {};
+            DWORD savedSize = sizeof description;
+            if (RegQueryValueExA(classKey, "DriverDesc", nullptr, nullptr, reinterpret_cast<BYTE*>(saved),
+                                 &savedSize) == ERROR_SUCCESS)
+                FormatInto(description, "%s", saved);
+            FormatInto(driverList, "%s", RemovedDriverList);
+        }
+        SetStringValue(instanceKey, "DeviceDesc", description, static_cast<DWORD>(strlen(description)));
+        SetStringValue(classKey, "NTMPDriver", driverList, static_cast<DWORD>(strlen(driverList)));
+
+        RegCloseKey(classKey);
+        RegCloseKey(instanceKey);
+    }
+}

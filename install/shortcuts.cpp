@@ -1,0 +1,107 @@
+// The Start-menu program group with its five shortcuts into the install
+// directory.
+#include "shortcuts.h"
+
+#include <objbase.h>
+#include <objidl.h>
+#include <shlobj.h>
+
+#include <cstring>
+
+#include "bounded_format.h"
+#include "deployment.h"
+#include "os_class.h"
+
+char ProgramsFolder[MAX_PATH];
+const char StartMenuFolderName[] = "Quortouch USB Touchscreen";
+
+namespace {
+
+struct ShortcutRow {
+    const char* TargetFormat;
+    const char* LinkFileFormat;
+    const char* Description;
+    const char* Arguments;
+};
+
+// In the order they are created. Targets are formed from the Windows
+// directory and the install directory's name, link files from the Programs
+// folder and the program group's name.
+const ShortcutRow Shortcuts[] = {
+    {"%s\\%s\\Install.exe", "%s\\%s\\Uninstall QuorTouch.lnk", "Uninstall", "/u"},
+    {"%s\\%s\\QuortouchUsb.chm", "%s\\%s\\Quortouch help.lnk", "Quortouch USB Touchscreen Help", nullptr},
+    {"%s\\%s\\QuortouchUsb.exe", "%s\\%s\\Calibration.lnk", "Calibration", nullptr},
+    {"%s\\%s\\RBtn.exe", "%s\\%s\\Right Button.lnk", "Right Button", nullptr},
+    {"%s\\%s\\Write.exe", "%s\\%s\\HandWritting Demo.lnk", "HandWritting Demo", nullptr},
+};
+
+}  // namespace
+
+void ResolveProgramsFolder()
+{
+    memset(ProgramsFolder, 0, sizeof ProgramsFolder);
+    int folder = IsConsumerFamily(OsClass) ? CSIDL_PROGRAMS : CSIDL_COMMON_PROGRAMS;
+    LPITEMIDLIST items = nullptr;
+    if (SHGetSpecialFolderLocation(nullptr, folder, &items) != S_OK || items == nullptr)
+        return;
+    // Fails (and leaves the buffer empty) when the path would not fit.
+    if (!SHGetPathFromIDListA(items, ProgramsFolder))
+        memset(ProgramsFolder, 0, sizeof ProgramsFolder);
+    CoTaskMemFree(items);
+}
+
+int CreateStartMenuShortcuts()
+{
+    CoInitialize(nullptr);
+    ResolveProgramsFolder();
+
+    char startMenuFolder[MAX_PATH];
+    char workingDirectory[MAX_PATH];
+    // Without the Programs folder there is no place for the group, and a path
+    // that does not fit its buffer is not used: that shortcut is left out.
+    if (ProgramsFolder[0] != '\0' && FormatInto(startMenuFolder, "%s\\%s", ProgramsFolder, StartMenuFolderName)) {
+        CreateDirectoryA(startMenuFolder, nullptr);
+        if (WindowsDirectory[0] != '\0' &&
+            FormatInto(workingDirectory, "%s\\%s", WindowsDirectory, InstallDirectoryName)) {
+            for (const ShortcutRow& row : Shortcuts) {
+                char target[MAX_PATH];
+                char linkFile[MAX_PATH];
+                if (!FormatInto(target, row.TargetFormat, WindowsDirectory, InstallDirectoryName) ||
+                    !FormatInto(linkFile, row.LinkFileFormat, ProgramsFolder, StartMenuFolderName))
+                    continue;
+                CreateShellLink(target, linkFile, row.Description, workingDirectory, row.Arguments);
+            }
+        }
+    }
+
+    CoUninitialize();
+    return 0;
+}
+
+int CreateShellLink(const char* target, const char* linkFile, const char* description, const char* workingDirectory,
+                    const char* arguments)
+{
+    IShellLinkA* link = nullptr;
+    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+                                reinterpret_cast<void**>(&link))))
+        return 0;
+    if (arguments != nullptr)
+        link->SetArguments(arguments);
+    link->SetDescription(description);
+    link->SetPath(target);
+    link->SetWorkingDirectory(workingDirectory);
+
+    IPersistFile* file = nullptr;
+    if (FAILED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
+        link->Release();
+        return 0;
+    }
+    WCHAR widePath[MAX_PATH] = {};
+    int converted = MultiByteToWideChar(CP_ACP, 0, linkFile, -1, widePath, MAX_PATH);
+    // A link file name that does not fit is not handed to the shell.
+    if (converted != 0)
+        file->Save(widePath, 2);
+    file->Release();
+    link->Release();
+    return converted != 0 ? 1 : 0;
+}

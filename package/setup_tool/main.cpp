@@ -1,0 +1,52 @@
+// QuorUsb.exe: installs and removes the touch driver's kernel service.
+// A GUI-subsystem program that never makes a window: it runs hidden, logs to
+// QuorUsb.log beside itself and to OutputDebugStringA, and answers with its
+// exit code (0 done, 2 failed). See setup_command.h for the command lines and
+// the test variable QUORUSB_FORCE_EXIT.
+#include <windows.h>
+
+#include <cstdlib>
+
+#include "driver_contract.h"
+#include "driver_service.h"
+#include "setup_command.h"
+#include "setup_log.h"
+
+static int RunSetupTool(int argc, char** argv)
+{
+    char directory[MAX_PATH];
+    DWORD length = GetCurrentDirectoryA(sizeof(directory), directory);
+    if (length == 0 || length >= sizeof(directory))
+        directory[0] = '\0';
+    SetupLog("command line: %s", GetCommandLineA());
+    SetupLog("working directory: %s", directory);
+
+    int forced = 0;
+    if (ForcedExitCode(&forced)) {
+        SetupLog("QUORUSB_FORCE_EXIT is set: exit code %d, nothing done", forced);
+        return forced;
+    }
+    SetupCommand command = ParseSetupCommand(argc, argv);
+    switch (command.Action) {
+    case SetupAction::Install:
+        SetupLog("install from %s (OsClass %d)", command.InfPath, command.OsClass);
+        return InstallDriverService(command.InfPath);
+    case SetupAction::Remove:
+        SetupLog("remove (OsClass %d)", command.OsClass);
+        return RemoveDriverService();
+    case SetupAction::Invalid:
+        break;
+    }
+    SetupLog("wrong command line: %s", command.Problem);
+    return DRIVER_SETUP_FAILED;
+}
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
+{
+    SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
+    OpenSetupLog();
+    int code = RunSetupTool(__argc, __argv);
+    SetupLog("exit code %d", code);
+    CloseSetupLog();
+    return code;
+}

@@ -1,0 +1,61 @@
+#include "setup_command.h"
+
+#include <windows.h>
+
+#include <cstdlib>
+#include <cstring>
+
+#include "driver_contract.h"
+
+static bool ParseDecimal(const char* text, int* value)
+{
+    if (text == nullptr || *text == '\0')
+        return false;
+    char* end = nullptr;
+    long parsed = strtol(text, &end, 10);
+    if (*end != '\0' || parsed < -100000 || parsed > 100000)
+        return false;
+    *value = (int)parsed;
+    return true;
+}
+
+SetupCommand ParseSetupCommand(int argc, char** argv)
+{
+    SetupCommand command;
+    if (argc != 4) {
+        command.Problem = "expected three arguments: <inf> <OsClass> setup, or uninstall <OsClass> delete";
+        return command;
+    }
+    if (!ParseDecimal(argv[2], &command.OsClass)) {
+        command.Problem = "the second argument is not an OsClass number";
+        return command;
+    }
+    if (strcmp(argv[1], DRIVER_SETUP_REMOVE_WORD) == 0) {
+        if (strcmp(argv[3], DRIVER_SETUP_REMOVE_VERB) != 0) {
+            command.Problem = "uninstall must end with \"delete\"";
+            return command;
+        }
+        command.Action = SetupAction::Remove;
+        return command;
+    }
+    if (strcmp(argv[3], DRIVER_SETUP_INSTALL_VERB) != 0) {
+        command.Problem = "an install must end with \"setup\"";
+        return command;
+    }
+    if (argv[1][0] == '\0') {
+        command.Problem = "the .inf path is empty";
+        return command;
+    }
+    command.Action = SetupAction::Install;
+    command.InfPath = argv[1];
+    return command;
+}
+
+bool ForcedExitCode(int* code)
+{
+    char text[32];
+    DWORD length = GetEnvironmentVariableA("QUORUSB_FORCE_EXIT", text, sizeof(text));
+    if (length == 0 || length >= sizeof(text))
+        return false;
+    return ParseDecimal(text, code);
+}

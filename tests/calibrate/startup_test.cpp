@@ -1,0 +1,89 @@
+// Start-up of the calibration tool when it must not go on: no rights on the
+// parameter key, no driver. The tool runs as a process of its own; its
+// message boxes are read and answered here.
+#include <gtest/gtest.h>
+
+#include "parameter_store.h"
+#include "test_support.h"
+#include "tool_watch.h"
+
+namespace {
+
+const char RunOnceKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce";
+
+bool RunOnceValuePresent()
+{
+    std::string text;
+    return ReadString(HKEY_CURRENT_USER, RunOnceKey, "Vessatouch", &text);
+}
+
+void WriteRunOnceValue()
+{
+    HKEY key = nullptr;
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, RunOnceKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                                             &key, nullptr));
+    const char data[] = "C:\\windows\\Vessatouch.exe";
+    RegSetValueExA(key, "Vessatouch", 0, REG_SZ, reinterpret_cast<const BYTE*>(data), sizeof data);
+    RegCloseKey(key);
+}
+
+class StartupTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        ResetKey();
+        ASSERT_EQ(0, WriteParameterDefaults());
+        WriteRunOnceValue();
+    }
+    void TearDown() override { ResetKey(); }
+    static void ResetKey()
+    {
+        SetKeyDacl(HKEY_LOCAL_MACHINE, ParameterKey, "D:(A;OICI;KA;;;WD)");
+        DeleteTree(HKEY_LOCAL_MACHINE, DRIVER_SERVICE_KEY);
+    }
+};
+
+TEST_F(StartupTest, WithoutFullAccessToTheParameterKeyOnlyAsksForAdministrator)
+{
+    ASSERT_TRUE(SetKeyDacl(HKEY_LOCAL_MACHINE, ParameterKey, "D:(A;;KR;;;WD)"));
+
+    WatchedProcess tool;
+    ASSERT_TRUE(StartCalibrationTool(&tool));
+    EXPECT_EQ(-1, FinishWatched(&tool));
+
+    ASSERT_EQ(1u, tool.Boxes.size());
+    EXPECT_EQ("Please run as administrator", tool.Boxes[0].Text);
+    EXPECT_EQ("Error", tool.Boxes[0].Caption);
+    EXPECT_FALSE(tool.Boxes[0].HasIcon);
+    EXPECT_TRUE(RunOnceValuePresent());
+}
+
+TEST_F(StartupTest, WithoutTheDriverReportsTheOpenErrorAndIgnoresArguments)
+{
+    for (const char* arguments : {"", "/u extra"}) {
+        WatchedProcess tool;
+        ASSERT_TRUE(StartCalibrationTool(&tool, arguments));
+        EXPECT_EQ(-1, FinishWatched(&tool)) << arguments;
+
+        ASSERT_EQ(1u, tool.Boxes.size()) << arguments;
+        EXPECT_EQ("Open driver fail(2)!", tool.Boxes[0].Text);
+        EXPECT_EQ("Quortouch Calibration", tool.Boxes[0].Caption);
+        EXPECT_TRUE(tool.Boxes[0].HasIcon);
+        EXPECT_TRUE(RunOnceValuePresent());
+    }
+}
+
+TEST_F(StartupTest, WithoutTheParameterKeyAsksForAdministrator)
+{
+    // The driver isn't installed at all: the key the rights are probed on
+    // is missing.
+    ResetKey();
+    WatchedProcess tool;
+    ASSERT_TRUE(StartCalibrationTool(&tool));
+    EXPECT_EQ(-1, FinishWatched(&tool));
+    ASSERT_EQ(1u, tool.Boxes.size());
+    EXPECT_EQ("Please run as administrator", tool.Boxes[0].Text);
+    EXPECT_TRUE(RunOnceValuePresent());
+}
+
+} // namespace

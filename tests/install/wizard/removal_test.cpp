@@ -1,0 +1,256 @@
+// The removal's building blocks against the prefix's own registry and files.
+#include <gtest/gtest.h>
+
+#include <shlobj.h>
+
+#include <algorithm>
+
+#include "deployment.h"
+#include "driver_contract.h"
+#include "os_class.h"
+#include "parameter_store.h"
+#include "shortcuts.h"
+#include "test_support.h"
+#include "uninstall.h"
+
+namespace {
+
+const char PendingKey[] = "System\\CurrentControlSet\\Control\\Session Manager";
+
+// The paths that are to go at the next restart (every first name of the
+// pending rename list whose new name is empty), lower-cased.
+std::vector<std::string> PendingDeletions()
+{
+    DWORD type = 0;
+    std::vector<BYTE> data;
+    std::vector<std::string> result;
+    if (!ReadValue(HKEY_LOCAL_MACHINE, PendingKey, "PendingFileRenameOperations", &type, &data))
+        return result;
+    // Read through the ANSI interface: a list of 8-bit strings.
+    data.push_back(0);
+    data.push_back(0);
+    const char* p = reinterpret_cast<const char*>(data.data());
+    const char* end = p + data.size();
+    while (p < end && *p) {
+        std::string from(p);
+        p += from.size() + 1;
+        std::string to(p < end ? p : "");
+        p += to.size() + 1;
+        if (to.empty()) {
+            for (char& c : from)
+                c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
+            result.push_back(from);
+        }
+    }
+    return result;
+}
+
+bool IsPending(const std::string& path)
+{
+    std::string wanted = "\\??\\" + path;
+    for (char& c : wanted)
+        c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
+    for (const std::string& p : PendingDeletions())
+        if (p == wanted)
+            return true;
+    return false;
+}
+
+std::string MakeTempDirectory(const char* name)
+{
+    std::string dir = JoinPath(WindowsDir(), std::string("Temp\\") + name);
+    CreateDirectoryA(JoinPath(WindowsDir(), "Temp").c_str(), nullptr);
+    CreateDirectoryA(dir.c_str(), nullptr);
+    return dir;
+}
+
+TEST(EmptyAndRemoveDirectory, DeletesEveryFileReadOnlyIncludedThenTheDirectory)
+{
+    std::string dir = MakeTempDirectory("removal-plain");
+    ASSERT_TRUE(WriteTextFile(JoinPath(dir, "a.txt"), "a"));
+    ASSERT_TRUE(WriteTextFile(JoinPath(dir, "b.dat"), "b"));
+    ASSERT_TRUE(SetFileAttributesA(JoinPath(dir, "b.dat").c_str(), FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN));
+    EXPECT_NE(FALSE, EmptyAndRemoveDirectory(dir.c_str()));
+    EXPECT_FALSE(DirectoryExists(dir));
+    EXPECT_EQ(FALSE, EmptyAndRemoveDirectory(dir.c_str()));  // already gone
+}
+
+TEST(EmptyAndRemoveDirectory, SubdirectoryStaysAndKeepsItsParent)
+{
+    std::string dir = MakeTempDirectory("removal-sub");
+    ASSERT_TRUE(WriteTextFile(JoinPath(dir, "a.txt"), "a"));
+    ASSERT_TRUE(CreateDirectoryA(JoinPath(dir, "inner").c_str(), nullptr));
+    ASSERT_TRUE(WriteTextFile(JoinPath(dir, "inner\\x.txt"), "x"));
+    EXPECT_EQ(FALSE, EmptyAndRemoveDirectory(dir.c_str()));
+    EXPECT_FALSE(FileExists(JoinPath(dir, "a.txt")));
+    EXPECT_TRUE(FileExists(JoinPath(dir, "inner\\x.txt")));
+    EXPECT_TRUE(DirectoryExists(dir));
+    // Nothing is left for a restart that could not remove it either.
+    EXPECT_FALSE(IsPending(dir));
+    EXPECT_FALSE(IsPending(JoinPath(dir, "inner")));
+}
+
+TEST(EmptyAndRemoveDirectory, FileInUseAndThenTheDirectoryGoAtTheNextRestart)
+{
+    std::string dir = MakeTempDirectory("removal-in-use");
+    std::string held = JoinPath(dir, "held.exe");
+    ASSERT_TRUE(WriteTextFile(held, "MZ"));
+    ASSERT_TRUE(WriteTextFile(JoinPath(dir, "other.txt"), "o"));
+    HANDLE file = CreateFileA(held.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, file);
+    EXPECT_EQ(FALSE, EmptyAndRemoveDirectory(dir.c_str()));
+    EXPECT_FALSE(FileExists(JoinPath(dir, "other.txt")));
+    EXPECT_TRUE(FileExists(held));
+    EXPECT_TRUE(IsPending(held));
+    EXPECT_TRUE(IsPending(dir));
+    CloseHandle(file);
+}
+
+TEST(DeleteRegistrySubkey, DeletesTheSubkeyAndGivesTheCloseStatus)
+{
+    const char parent[] = "Software\\QuortouchTest\\Parent";
+    DeleteTree(HKEY_LOCAL_MACHINE, "Software\\QuortouchTest");
+    ASSERT_TRUE(WriteDword(HKEY_LOCAL_MACHINE, "Software\\QuortouchTest\\Parent\\Child", "v", 1));
+    EXPECT_EQ(ERROR_SUCCESS, DeleteRegistrySubkey(HKEY_LOCAL_MACHINE, parent, "Child"));
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, "Software\\QuortouchTest\\Parent\\Child"));
+    EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, parent));
+    // A missing subkey is no error of the operation.
+    EXPECT_EQ(ERROR_SUCCESS, DeleteRegistrySubkey(HKEY_LOCAL_MACHINE, parent, "Child"));
+    // The open's status when the parent is missing.
+    EXPECT_EQ(ERROR_FILE_NOT_FOUND, DeleteRegistrySubkey(HKEY_LOCAL_MACHINE, "Software\\QuortouchTest\\None", "X"));
+    // A subkey with subkeys of its own stays.
+    ASSERT_TRUE(WriteDword(HKEY_LOCAL_MACHINE, "Software\\QuortouchTest\\Parent\\Deep\\Deeper", "v", 1));
+    EXPECT_EQ(ERROR_SUCCESS, DeleteRegistrySubkey(HKEY_LOCAL_MACHINE, parent, "Deep"));
+    EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, "Software\\QuortouchTest\\Parent\\Deep\\Deeper"));
+    // A parent that may only be read: access denied, the subkey stays.
+    ASSERT_TRUE(WriteDword(HKEY_LOCAL_MACHINE, "Software\\QuortouchTest\\Locked\\Child", "v", 1));
+    ASSERT_TRUE(SetKeyDacl(HKEY_LOCAL_MACHINE, "Software\\QuortouchTest\\Locked", "D:(A;;KR;;;WD)"));
+    EXPECT_EQ(ERROR_ACCESS_DENIED, DeleteRegistrySubkey(HKEY_LOCAL_MACHINE, "Software\\QuortouchTest\\Locked", "Child"));
+    EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, "Software\\QuortouchTest\\Locked\\Child"));
+    SetKeyDacl(HKEY_LOCAL_MACHINE, "Software\\QuortouchTest\\Locked", "D:(A;;KA;;;WD)");
+    DeleteTree(HKEY_LOCAL_MACHINE, "Software\\QuortouchTest");
+}
+
+class DriverEntries : public testing::Test {
+protected:
+    void SetUp() override { DeleteTree(HKEY_LOCAL_MACHINE, DRIVER_SERVICE_KEY); }
+    void TearDown() override { DeleteTree(HKEY_LOCAL_MACHINE, DRIVER_SERVICE_KEY); }
+};
+
+TEST_F(DriverEntries, ServiceKeyWithItsThreeSubkeysGoesWhole)
+{
+    ASSERT_EQ(0, WriteParameterDefaults());
+    ASSERT_TRUE(WriteDword(HKEY_LOCAL_MACHINE, DRIVER_SERVICE_KEY "\\Enum", "Count", 1));
+    ASSERT_TRUE(WriteDword(HKEY_LOCAL_MACHINE, DRIVER_SERVICE_KEY "\\Security", "Security", 1));
+    ASSERT_TRUE(WriteDword(HKEY_LOCAL_MACHINE, DRIVER_SERVICE_KEY, "Start", 3));
+    RemoveDriverEntries();
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, DRIVER_SERVICE_KEY));
+    EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, DRIVER_SERVICES_KEY));
+}
+
+TEST_F(DriverEntries, DeeperSubkeyKeepsItsKeysButTheValuesGo)
+{
+    ASSERT_EQ(0, WriteParameterDefaults());
+    ASSERT_TRUE(WriteDword(HKEY_LOCAL_MACHINE, PARAMETER_KEY_PATH "Deeper", "x", 1));
+    ASSERT_TRUE(WriteDword(HKEY_LOCAL_MACHINE, DRIVER_SERVICE_KEY "\\Enum", "Count", 1));
+    RemoveDriverEntries();
+    EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, PARAMETER_KEY_PATH));
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, DRIVER_SERVICE_KEY "\\Enum"));
+    DWORD value = 0;
+    for (const DeviceParameter& p : DeviceParameterTable)
+        EXPECT_FALSE(ReadDword(HKEY_LOCAL_MACHINE, ParameterKey, p.Name, &value)) << p.Name;
+}
+
+TEST_F(DriverEntries, NothingThereIsNoError)
+{
+    RemoveDriverEntries();
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, DRIVER_SERVICE_KEY));
+}
+
+class DeployedFiles : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        savedOsClass = OsClass;
+        ComputeInstallPaths();
+    }
+    void TearDown() override { OsClass = savedOsClass; }
+
+    // Every second target of both families, a Start-menu group with a link
+    // and a read-only file, and the install directory with a read-only file.
+    void Populate(int programsFolder)
+    {
+        for (const PackageFileRow& row : PackageFileTable) {
+            for (const char* target : {row.NtTarget, row.ConsumerTarget}) {
+                if (target[0] != '\0') {
+                    std::string path = JoinPath(WindowsDirectory, target);
+                    CreateDirectoryA(path.substr(0, path.rfind('\\')).c_str(), nullptr);
+                    ASSERT_TRUE(WriteTextFile(JoinPath(WindowsDirectory, target), row.NameField)) << target;
+                }
+            }
+        }
+        char programs[MAX_PATH] = {};
+        ASSERT_TRUE(SHGetSpecialFolderPathA(nullptr, programs, programsFolder, TRUE));
+        group = JoinPath(programs, "Quortouch USB Touchscreen");
+        CreateDirectoryA(group.c_str(), nullptr);
+        ASSERT_TRUE(WriteTextFile(JoinPath(group, "Calibration.lnk"), "link"));
+        SetFileAttributesA(JoinPath(group, "Calibration.lnk").c_str(), FILE_ATTRIBUTE_READONLY);
+        installDirectory = JoinPath(WindowsDirectory, "QuortouchUSB");
+        CreateDirectoryA(installDirectory.c_str(), nullptr);
+        ASSERT_TRUE(WriteTextFile(JoinPath(installDirectory, "ReadMe.txt"), "r"));
+        SetFileAttributesA(JoinPath(installDirectory, "ReadMe.txt").c_str(), FILE_ATTRIBUTE_READONLY);
+    }
+    void Clean()
+    {
+        for (const PackageFileRow& row : PackageFileTable) {
+            for (const char* target : {row.NtTarget, row.ConsumerTarget}) {
+                if (target[0] == '\0')
+                    continue;
+                std::string path = JoinPath(WindowsDirectory, target);
+                SetFileAttributesA(path.c_str(), 0);
+                DeleteFileA(path.c_str());
+            }
+        }
+    }
+    int savedOsClass = 0;
+    std::string group;
+    std::string installDirectory;
+};
+
+TEST_F(DeployedFiles, NtFamilyRemovesItsTargetsGroupAndInstallDirectory)
+{
+    OsClass = 10;
+    Populate(CSIDL_COMMON_PROGRAMS);
+    SetFileAttributesA(JoinPath(WindowsDirectory, "System32\\QuortouchUsb.exe").c_str(), FILE_ATTRIBUTE_READONLY);
+    RemoveDeployedFiles();
+    for (const char* gone : {"System32\\QuortouchUsb.cpl", "System32\\QuortouchUsb.exe",
+                             "System32\\Drivers\\QuorUsb.sys", "inf\\QuorUsb.inf"})
+        EXPECT_FALSE(FileExists(JoinPath(WindowsDirectory, gone))) << gone;
+    for (const char* kept : {"System\\QuortouchUsb.cpl", "System\\QuortouchUsb.exe"})
+        EXPECT_TRUE(FileExists(JoinPath(WindowsDirectory, kept))) << kept;
+    EXPECT_FALSE(DirectoryExists(group));
+    EXPECT_FALSE(DirectoryExists(installDirectory));
+    Clean();
+}
+
+TEST_F(DeployedFiles, ConsumerFamilyRemovesItsOwnTargetsAndThePerUserGroup)
+{
+    OsClass = 4;
+    Populate(CSIDL_PROGRAMS);
+    char common[MAX_PATH] = {};
+    SHGetSpecialFolderPathA(nullptr, common, CSIDL_COMMON_PROGRAMS, TRUE);
+    std::string commonGroup = JoinPath(common, "Quortouch USB Touchscreen");
+    CreateDirectoryA(commonGroup.c_str(), nullptr);
+    RemoveDeployedFiles();
+    for (const char* gone : {"System\\QuortouchUsb.cpl", "System\\QuortouchUsb.exe",
+                             "System32\\Drivers\\QuorUsb.sys", "inf\\QuorUsb.inf"})
+        EXPECT_FALSE(FileExists(JoinPath(WindowsDirectory, gone))) << gone;
+    for (const char* kept : {"System32\\QuortouchUsb.cpl", "System32\\QuortouchUsb.exe"})
+        EXPECT_TRUE(FileExists(JoinPath(WindowsDirectory, kept))) << kept;
+    EXPECT_FALSE(DirectoryExists(group));
+    EXPECT_TRUE(DirectoryExists(commonGroup));
+    RemoveDirectoryA(commonGroup.c_str());
+    Clean();
+}
+
+}  // namespace

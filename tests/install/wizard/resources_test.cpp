@@ -1,0 +1,334 @@
+// Install.exe's resources as the program ships them: read from the built
+// program file, not from the resource script.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "test_support.h"
+
+namespace {
+
+const WORD Chinese = MAKELANGID(LANG_CHINESE, SUBLANG_CHINESE_SIMPLIFIED);  // 2052
+const WORD English = MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US);          // 1033
+
+std::string InstallExePath()
+{
+    return JoinPath(TestBinDir(), "install\\Install.exe");
+}
+
+class InstallResources : public testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        module = LoadLibraryExA(InstallExePath().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    }
+    static void TearDownTestSuite() { FreeLibrary(module); }
+
+    static std::vector<BYTE> Resource(LPCSTR type, int id, WORD language)
+    {
+        HRSRC info = FindResourceExA(module, type, MAKEINTRESOURCEA(id), language);
+        if (info == nullptr)
+            return {};
+        const BYTE* data = static_cast<const BYTE*>(LockResource(LoadResource(module, info)));
+        return std::vector<BYTE>(data, data + SizeofResource(module, info));
+    }
+    static HMODULE module;
+};
+HMODULE InstallResources::module = nullptr;
+
+// A DIALOG (not DIALOGEX) template, decoded.
+struct DialogItem {
+    int id;
+    WORD classAtom;
+    DWORD style;
+    std::string text;  // or "#<ordinal>"
+    short x, y, cx, cy;
+};
+struct Dialog {
+    DWORD style;
+    short x, y, cx, cy;
+    std::string caption;
+    WORD pointSize;
+    std::string font;
+    std::vector<DialogItem> items;
+};
+
+constexpr WORD ButtonClass = 0x80;
+constexpr WORD StaticClass = 0x82;
+
+std::string ReadString(const WORD*& p)
+{
+    std::string text;
+    if (*p == 0xFFFF) {
+        text = "#" + std::to_string(p[1]);
+        p += 2;
+        return text;
+    }
+    while (*p != 0)
+        text += static_cast<char>(*p++);
+    ++p;
+    return text;
+}
+
+Dialog DecodeDialog(const std::vector<BYTE>& raw)
+{
+    Dialog d = {};
+    const BYTE* base = raw.data();
+    const DLGTEMPLATE* t = reinterpret_cast<const DLGTEMPLATE*>(base);
+    d.style = t->style;
+    d.x = t->x;
+    d.y = t->y;
+    d.cx = t->cx;
+    d.cy = t->cy;
+    const WORD* p = reinterpret_cast<const WORD*>(t + 1);
+    ReadString(p);  // menu
+    ReadString(p);  // class
+    d.caption = ReadString(p);
+    if (d.style & DS_SETFONT) {
+        d.pointSize = *p++;
+        d.font = ReadString(p);
+    }
+    for (int i = 0; i < t->cdit; ++i) {
+        uintptr_t offset = reinterpret_cast<const BYTE*>(p) - base;
+        p = reinterpret_cast<const WORD*>(base + ((offset + 3) & ~uintptr_t(3)));
+        const DLGITEMTEMPLATE* item = reinterpret_cast<const DLGITEMTEMPLATE*>(p);
+        DialogItem di = {};
+        di.id = static_cast<short>(item->id);
+        di.style = item->style;
+        di.x = item->x;
+        di.y = item->y;
+        di.cx = item->cx;
+        di.cy = item->cy;
+        p = reinterpret_cast<const WORD*>(item + 1);
+        if (*p == 0xFFFF) {
+            di.classAtom = p[1];
+            p += 2;
+        } else {
+            // A class given by name: the predefined ones by their atoms.
+            std::string name = ReadString(p);
+            if (_stricmp(name.c_str(), "Static") == 0)
+                di.classAtom = StaticClass;
+            else if (_stricmp(name.c_str(), "Button") == 0)
+                di.classAtom = ButtonClass;
+        }
+        di.text = ReadString(p);
+        WORD extra = *p++;
+        p = reinterpret_cast<const WORD*>(reinterpret_cast<const BYTE*>(p) + extra);
+        d.items.push_back(di);
+    }
+    return d;
+}
+
+
+enum Kind { DefPush, Push, Text, TextNoPrefix, Bitmap, BitmapSunken, Icon };
+
+struct Expected {
+    int id;
+    Kind kind;
+    bool group;
+    bool tabStop;
+    bool disabled;
+    const char* text;
+    short x, y, cx, cy;
+};
+
+void ExpectItems(const Dialog& dialog, const std::vector<Expected>& expected)
+{
+    ASSERT_EQ(expected.size(), dialog.items.size());
+    for (size_t i = 0; i < expected.size(); ++i) {
+        const Expected& e = expected[i];
+        const DialogItem& item = dialog.items[i];
+        SCOPED_TRACE("item " + std::to_string(i) + " " + e.text);
+        EXPECT_EQ(e.id, item.id);
+        EXPECT_EQ(e.text, item.text);
+        EXPECT_EQ(e.x, item.x);
+        EXPECT_EQ(e.y, item.y);
+        EXPECT_EQ(e.cx, item.cx);
+        EXPECT_EQ(e.cy, item.cy);
+        EXPECT_EQ(e.group, (item.style & WS_GROUP) != 0);
+        EXPECT_EQ(e.tabStop, (item.style & WS_TABSTOP) != 0);
+        EXPECT_EQ(e.disabled, (item.style & WS_DISABLED) != 0);
+        EXPECT_TRUE(item.style & WS_VISIBLE);
+        switch (e.kind) {
+        case DefPush:
+        case Push:
+            EXPECT_EQ(ButtonClass, item.classAtom);
+            EXPECT_EQ(e.kind == DefPush ? DWORD(BS_DEFPUSHBUTTON) : DWORD(BS_PUSHBUTTON), item.style & BS_TYPEMASK);
+            break;
+        case Text:
+        case TextNoPrefix:
+            EXPECT_EQ(StaticClass, item.classAtom);
+            EXPECT_EQ(DWORD(SS_LEFT), item.style & SS_TYPEMASK);
+            EXPECT_EQ(e.kind == TextNoPrefix, (item.style & SS_NOPREFIX) != 0);
+            break;
+        case Bitmap:
+        case BitmapSunken:
+            EXPECT_EQ(StaticClass, item.classAtom);
+            EXPECT_EQ(DWORD(SS_BITMAP), item.style & SS_TYPEMASK);
+            EXPECT_TRUE(item.style & WS_BORDER);
+            EXPECT_EQ(e.kind == BitmapSunken, (item.style & SS_SUNKEN) != 0);
+            break;
+        case Icon:
+            EXPECT_EQ(StaticClass, item.classAtom);
+            EXPECT_EQ(DWORD(SS_ICON), item.style & SS_TYPEMASK);
+            break;
+        }
+    }
+}
+
+const DWORD WizardStyle = DS_MODALFRAME | WS_POPUP | WS_CAPTION | WS_SYSMENU;
+
+TEST_F(InstallResources, WelcomeDialogHasEveryControlInTemplateOrder)
+{
+    std::vector<BYTE> raw = Resource(RT_DIALOG, 129, Chinese);
+    ASSERT_FALSE(raw.empty());
+    Dialog d = DecodeDialog(raw);
+    EXPECT_EQ("Quortouch USB Touchscreen Setup(Welcome)", d.caption);
+    EXPECT_EQ(WizardStyle, d.style & (WizardStyle | DS_MODALFRAME));
+    EXPECT_EQ("System", d.font);
+    EXPECT_EQ(10, d.pointSize);
+    EXPECT_EQ(0, d.x);
+    EXPECT_EQ(0, d.y);
+    EXPECT_EQ(280, d.cx);
+    EXPECT_EQ(180, d.cy);
+    ExpectItems(d, {
+        {1002, DefPush, false, true, false, "Next", 103, 159, 50, 14},
+        {2, Push, false, true, false, "Cancel", 177, 159, 50, 14},
+        {-1, Text, true, false, false,
+         "Welcome to use Quortouch USB Touchscreen for windows 2000/XP/Vista32/Win7/Win8. This program will install "
+         "the drivers of our touchscreen on your computer.",
+         72, 14, 183, 28},
+        {-1, Text, true, false, false,
+         "Tips: It is strongly recommended that you exit all windows programs before running this setup program.", 72,
+         112, 201, 19},
+        {-1, Text, true, false, false, "Press \"Next\" to continue, \"Cancel\" to exit this setup.", 71, 133, 187, 13},
+        {-1, Bitmap, false, false, false, "#130", 7, 15, 61, 132},
+        {-1, BitmapSunken, false, false, false, "#133", 72, 42, 192, 65},
+    });
+}
+
+TEST_F(InstallResources, ProgressDialogStartsWithFinishAndStatusLinesGreyed)
+{
+    std::vector<BYTE> raw = Resource(RT_DIALOG, 132, Chinese);
+    ASSERT_FALSE(raw.empty());
+    Dialog d = DecodeDialog(raw);
+    EXPECT_EQ("Quortouch USB Touchscreen Setup (Progressing...)", d.caption);
+    EXPECT_EQ(WizardStyle, d.style & WizardStyle);
+    EXPECT_EQ("System", d.font);
+    EXPECT_EQ(10, d.pointSize);
+    EXPECT_EQ(280, d.cx);
+    EXPECT_EQ(180, d.cy);
+    ExpectItems(d, {
+        {1003, DefPush, false, true, true, "Finish", 110, 159, 50, 14},
+        {2, Push, false, true, false, "Cancel", 178, 159, 50, 14},
+        {-1, Bitmap, false, false, false, "#130", 7, 15, 59, 129},
+        {-1, Text, true, false, false,
+         "Setup Program is doing the following setup procedure on your computer. Please Wait...", 80, 14, 186, 19},
+        {1004, Text, true, false, true, ">> Adding touchscreen Device on your computer", 83, 74, 183, 19},
+        {1005, Text, true, false, true, ">> Adding Driver files on your computer", 83, 46, 181, 21},
+        {1006, Text, true, false, true, ">> Creating shutcut links of applications", 83, 100, 180, 22},
+    });
+}
+
+TEST_F(InstallResources, AboutDialogIsNotAPopup)
+{
+    std::vector<BYTE> raw = Resource(RT_DIALOG, 103, Chinese);
+    ASSERT_FALSE(raw.empty());
+    Dialog d = DecodeDialog(raw);
+    EXPECT_EQ("About", d.caption);
+    EXPECT_EQ(DWORD(DS_MODALFRAME | WS_CAPTION | WS_SYSMENU), d.style & (DS_MODALFRAME | WS_CAPTION | WS_SYSMENU));
+    EXPECT_EQ(0u, d.style & WS_POPUP);
+    EXPECT_EQ("System", d.font);
+    EXPECT_EQ(8, d.pointSize);
+    EXPECT_EQ(22, d.x);
+    EXPECT_EQ(17, d.y);
+    EXPECT_EQ(230, d.cx);
+    EXPECT_EQ(75, d.cy);
+    ASSERT_EQ(4u, d.items.size());
+    ExpectItems(d, {
+        {100, Icon, false, false, false, "#107", 14, 9, 20, 20},
+        {-1, TextNoPrefix, true, false, false, "install Version 1.0", 49, 10, 119, 8},
+        {-1, Text, true, false, false, d.items[2].text.c_str(), 49, 20, 119, 8},
+        {1, DefPush, true, true, false, "OK", 195, 6, 30, 11},
+    });
+}
+
+TEST_F(InstallResources, PortSelectionDialogIsPresent)
+{
+    EXPECT_FALSE(Resource(RT_DIALOG, 131, Chinese).empty());
+}
+
+TEST_F(InstallResources, StringsMenuAcceleratorsAndPictures)
+{
+    // String table block 7 holds ids 96..111.
+    std::vector<BYTE> strings = Resource(RT_STRING, 7, Chinese);
+    ASSERT_FALSE(strings.empty());
+    char text[100];
+    ASSERT_GT(LoadStringA(module, 103, text, sizeof text), 0);
+    EXPECT_STREQ("Quortouch USB Touchscreen Setup", text);
+    ASSERT_GT(LoadStringA(module, 109, text, sizeof text), 0);
+    EXPECT_STREQ("INSTALL", text);
+
+    std::vector<BYTE> accelerators = Resource(RT_ACCELERATOR, 109, Chinese);
+    ASSERT_EQ(2u * 8u, accelerators.size());
+    struct Entry {
+        WORD flags, key, command, pad;
+    };
+    const Entry* entries = reinterpret_cast<const Entry*>(accelerators.data());
+    EXPECT_EQ(FALT, entries[0].flags & ~0x80);  // 0x80 marks the last entry
+    EXPECT_EQ(63, entries[0].key);
+    EXPECT_EQ(104, entries[0].command);
+    EXPECT_EQ(FALT | 0x80, entries[1].flags);  // character code: no FVIRTKEY
+    EXPECT_EQ(47, entries[1].key);
+    EXPECT_EQ(104, entries[1].command);
+
+    HMENU menu = LoadMenuA(module, MAKEINTRESOURCEA(109));
+    ASSERT_NE(nullptr, menu);
+    char item[64];
+    GetMenuStringA(menu, 0, item, sizeof item, MF_BYPOSITION);
+    EXPECT_STREQ("&File", item);
+    GetMenuStringA(menu, 1, item, sizeof item, MF_BYPOSITION);
+    EXPECT_STREQ("&Help", item);
+    GetMenuStringA(GetSubMenu(menu, 0), 105, item, sizeof item, MF_BYCOMMAND);
+    EXPECT_STREQ("E&xit", item);
+    GetMenuStringA(GetSubMenu(menu, 1), 104, item, sizeof item, MF_BYCOMMAND);
+    EXPECT_STREQ("&About ...", item);
+    DestroyMenu(menu);
+
+    std::vector<BYTE> strip = Resource(RT_BITMAP, 130, Chinese);
+    ASSERT_GE(strip.size(), sizeof(BITMAPINFOHEADER));
+    const BITMAPINFOHEADER* h = reinterpret_cast<const BITMAPINFOHEADER*>(strip.data());
+    EXPECT_EQ(116, h->biWidth);
+    EXPECT_EQ(255, h->biHeight);
+    EXPECT_EQ(4, h->biBitCount);
+    std::vector<BYTE> welcome = Resource(RT_BITMAP, 133, Chinese);
+    ASSERT_GE(welcome.size(), sizeof(BITMAPINFOHEADER));
+    h = reinterpret_cast<const BITMAPINFOHEADER*>(welcome.data());
+    EXPECT_EQ(360, h->biWidth);
+    EXPECT_EQ(128, h->biHeight);
+    EXPECT_EQ(24, h->biBitCount);
+
+    // Icon groups: one image each, 16 colours.
+    for (auto [id, size] : {std::pair<int, int>{107, 32}, {108, 16}}) {
+        std::vector<BYTE> group = Resource(RT_GROUP_ICON, id, Chinese);
+        ASSERT_EQ(6u + 14u, group.size()) << id;
+        EXPECT_EQ(1, *reinterpret_cast<const WORD*>(group.data() + 4));
+        EXPECT_EQ(size, group[6]);
+        EXPECT_EQ(size, group[7]);
+        EXPECT_EQ(16, group[8]);
+    }
+}
+
+TEST_F(InstallResources, ManifestAsksForAdministratorAndIsDpiAware)
+{
+    std::vector<BYTE> raw = Resource(RT_MANIFEST, 1, English);
+    ASSERT_FALSE(raw.empty());
+    std::string manifest(raw.begin(), raw.end());
+    EXPECT_NE(std::string::npos, manifest.find("level=\"requireAdministrator\""));
+    EXPECT_NE(std::string::npos, manifest.find("uiAccess=\"false\""));
+    EXPECT_NE(std::string::npos, manifest.find(">true</dpiAware>"));
+}
+
+}  // namespace
