@@ -4,7 +4,27 @@
  * demo can play the touch panel: hand the driver the raw point of a touch,
  * read back what it has loaded, make raw reads fail, and ask where its loaded
  * calibration puts a raw point on the screen. Plain C, shared by the driver
- * and the user-mode simulator.
+ * and the user-mode simulator (package/touchsim/touchsim.h wraps each code).
+ *
+ * What the driver does with the two codes of the programs:
+ *   IOCTL_READ_RAW_POINT: 4-byte output, the word last set by
+ *     IOCTL_SIM_SET_RAW_POINT (0 before any); an output shorter than 4 bytes
+ *     fails with STATUS_BUFFER_TOO_SMALL (DeviceIoControl: FALSE, last error
+ *     122) and nothing is written.
+ *   IOCTL_RELOAD_CALIBRATION: counts the request, then reads the ten record
+ *     values and Calibration4Pt from the parameter key (a missing value
+ *     reads as 0). When the key can't be opened the request fails and the
+ *     loaded calibration stays as it was. The driver also reads the key once
+ *     when it loads.
+ * Every other code, and a null or too short buffer for any code, fails; the
+ * driver's state is then unchanged.
+ *
+ * Where a raw point lands (IOCTL_SIM_MAP_POINT) is decided in one place,
+ * package/driver/touch_mapping.h: with Calibration4Pt 1 an affine fit through
+ * the four recorded raw corners, which belong to the cross centres at
+ * 102/2048 and 1945/2048 of the recorded ScreenWidth x ScreenHigh, scaled to
+ * the screen size told here; with 0 (or an unusable record) raw 0..65535
+ * spread linearly over the told screen. 64-bit integer arithmetic only.
  */
 #ifndef QUORTOUCH_TOUCH_SIMULATOR_IOCTL_H
 #define QUORTOUCH_TOUCH_SIMULATOR_IOCTL_H
@@ -15,13 +35,16 @@
 #define IOCTL_SIM_SET_RAW_POINT   CTL_CODE(TOUCH_DEVICE_TYPE, 0x901, METHOD_BUFFERED, FILE_ANY_ACCESS)
 /* out: TOUCH_SIM_STATE. */
 #define IOCTL_SIM_GET_STATE       CTL_CODE(TOUCH_DEVICE_TYPE, 0x902, METHOD_BUFFERED, FILE_ANY_ACCESS)
-/* in: TOUCH_SIM_FAIL_READS: the next Count raw reads fail with Status. */
+/* in: TOUCH_SIM_FAIL_READS: the next Count raw reads fail with Status, which
+ * must be an NTSTATUS error code (so the caller sees a nonzero last error);
+ * Count 0 cancels. A failed read writes nothing. */
 #define IOCTL_SIM_FAIL_READS      CTL_CODE(TOUCH_DEVICE_TYPE, 0x903, METHOD_BUFFERED, FILE_ANY_ACCESS)
 /* in: ULONG raw word; out: TOUCH_SIM_POINT, the screen point of that raw
  * point under the loaded calibration. */
 #define IOCTL_SIM_MAP_POINT       CTL_CODE(TOUCH_DEVICE_TYPE, 0x904, METHOD_BUFFERED, FILE_ANY_ACCESS)
-/* in: TOUCH_SIM_POINT holding the screen width and height (the driver can't
- * measure the screen). */
+/* in: TOUCH_SIM_POINT holding the screen width and height, each 1..32767
+ * (the driver can't measure the screen; until told, it uses the recorded
+ * ScreenWidth x ScreenHigh). */
 #define IOCTL_SIM_SET_SCREEN      CTL_CODE(TOUCH_DEVICE_TYPE, 0x905, METHOD_BUFFERED, FILE_ANY_ACCESS)
 /* in: ULONG 1 = deliver the next touch as a right-button click, 0 = cancel. */
 #define IOCTL_SIM_SET_RIGHT_BUTTON CTL_CODE(TOUCH_DEVICE_TYPE, 0x906, METHOD_BUFFERED, FILE_ANY_ACCESS)

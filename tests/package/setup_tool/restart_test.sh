@@ -19,6 +19,11 @@ fail() { echo "FAIL: $*"; echo "prefix kept at $prefix"; cat "$work/QuorUsb.log"
 for round in 1 2; do
   "$run" --prefix "$prefix" "$touchsim" --probe || fail "device missing after restart $round"
 done
+out=$("$run" --prefix "$prefix" "$touchsim" --swap --offset 10 -5 512 384) || fail "touch failed: $out"
+echo "$out"
+case "$out" in *"finger (512,384) raw 0x"*"clicked ("*) ;; *) fail "unexpected touch output: $out" ;; esac
+"$run" --prefix "$prefix" "$touchsim" --bogus 1 2 >/dev/null 2>&1
+[ $? = 1 ] || fail "touchsim accepted a wrong option"
 "$run" --prefix "$prefix" "$work/QuorUsb.exe" uninstall 10 delete || fail "uninstall exit $?"
 "$run" --prefix "$prefix" "$touchsim" --probe
 code=$?

@@ -145,6 +145,22 @@ TEST_F(SetupTool, ForcedExitCodesSkipTheWork)
     EXPECT_NE(std::string::npos, Log().find("QUORUSB_FORCE_EXIT is set: exit code 1, nothing done")) << Log();
 }
 
+TEST_F(SetupTool, ServiceKeyWithoutWriteRightsFails)
+{
+    // A service key that only allows reading, as for a user without
+    // administrator rights: the service can't be registered.
+    DeleteTree(HKEY_LOCAL_MACHINE, DRIVER_SERVICE_KEY);
+    ASSERT_TRUE(WriteDword(HKEY_LOCAL_MACHINE, PARAMETER_KEY_PATH, CAL_FOUR_POINT, 0));
+    ASSERT_TRUE(SetKeyDacl(HKEY_LOCAL_MACHINE, DRIVER_SERVICE_KEY, "D:(A;;KR;;;WD)"));
+    EXPECT_EQ(2, RunSetup(ToolDir));
+    std::string log = Log();
+    EXPECT_NE(std::string::npos, log.find("failed (error")) << log;
+    EXPECT_NE(std::string::npos, log.find("exit code 2")) << log;
+    ASSERT_TRUE(SetKeyDacl(HKEY_LOCAL_MACHINE, DRIVER_SERVICE_KEY, "D:(A;;KA;;;WD)"));
+    DeleteTree(HKEY_LOCAL_MACHINE, DRIVER_SERVICE_KEY);
+    EXPECT_FALSE(ServiceExists());
+}
+
 // --- install, then remove twice ----------------------------------------------
 
 TEST_F(SetupTool, SetupInstallsAndStartsTheDriver)
@@ -185,7 +201,13 @@ TEST_F(SetupTool, SetupAgainOverAnInstalledDriverSucceeds)
 TEST_F(SetupTool, UninstallRemovesTheDriverAndMayBeRepeated)
 {
     ASSERT_TRUE(ServiceExists());
+    // The calibration tool may still hold the device open.
+    HANDLE held = TouchSimOpenDevice();
+    ASSERT_NE(INVALID_HANDLE_VALUE, held);
     EXPECT_EQ(0, RunRemove());
+    DWORD raw = 0;
+    EXPECT_FALSE(TouchSimReadRawPoint(held, &raw));
+    CloseHandle(held);
     EXPECT_FALSE(ServiceExists());
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, DRIVER_SERVICE_KEY));
     HANDLE device = CreateFileA(TOUCH_DEVICE_PATH, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
