@@ -4,6 +4,7 @@
 #include "calibration_app.h"
 #include "calibration_record.h"
 #include "debug_trace.h"
+#include "driver_contract.h"
 #include "touch_device.h"
 
 int CalibrationState = 0;
@@ -134,8 +135,8 @@ static void OnTouch(HWND window)
     DWORD rawWord = 0;
     if (n >= 1 && n <= 4 && ReadRawPoint(&rawWord)) {
         CalibrationState = n == 4 ? 0 : n + 1;
-        RawPoints[n - 1].X = static_cast<int>((rawWord >> 16) & 0xFFFF);
-        RawPoints[n - 1].Y = static_cast<int>(rawWord & 0xFFFF);
+        RawPoints[n - 1].X = static_cast<int>(RAW_POINT_X(rawWord));
+        RawPoints[n - 1].Y = static_cast<int>(RAW_POINT_Y(rawWord));
         DebugTrace(0, n == 2 ? SecondTouchTrace : TouchTrace, RawPoints[n - 1].X, RawPoints[n - 1].Y);
         if (n == 4)
             CommitNewRecord();

@@ -20,7 +20,7 @@ bool StartWatched(const std::string& commandLine, WatchedProcess* watched)
     return true;
 }
 
-std::string CalibrationToolPath()
+static std::string CalibrationToolPath()
 {
     return JoinPath(TestBinDir(), "calibrate\\QuortouchUsb.exe");
 }
@@ -72,7 +72,8 @@ static HWND FindWindowOf(DWORD processId, const char* className, bool visibleOnl
     return context.Found;
 }
 
-HWND FindMessageBoxOf(DWORD processId)
+// A message box (dialog class "#32770") of the process, or null.
+static HWND FindMessageBoxOf(DWORD processId)
 {
     return FindWindowOf(processId, "#32770", true);
 }
@@ -90,7 +91,7 @@ static BOOL CALLBACK FindIcon(HWND child, LPARAM lParam)
     return TRUE;
 }
 
-SeenMessageBox ReadMessageBox(HWND box)
+static SeenMessageBox ReadMessageBox(HWND box)
 {
     SeenMessageBox seen;
     char text[1024] = {};
@@ -152,17 +153,6 @@ COLORREF ScreenPixel(int x, int y)
     return colour;
 }
 
-bool WaitForPixel(int x, int y, COLORREF colour, DWORD timeoutMs)
-{
-    DWORD start = GetTickCount();
-    do {
-        if (ScreenPixel(x, y) == colour)
-            return true;
-        Sleep(20);
-    } while (GetTickCount() - start < timeoutMs);
-    return false;
-}
-
 std::string SaveScreenshot(const std::string& name)
 {
     int width = GetSystemMetrics(SM_CXSCREEN);
@@ -203,18 +193,57 @@ std::string SaveScreenshot(const std::string& name)
     return path;
 }
 
+// The screen's pixels in the rectangle, row by row, as COLORREF values.
+static std::vector<COLORREF> CaptureScreenRect(int left, int top, int width, int height)
+{
+    std::vector<COLORREF> pixels(static_cast<size_t>(width) * height, 0);
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    BitBlt(memory, 0, 0, width, height, screen, left, top, SRCCOPY);
+    GdiFlush();
+    const BYTE* p = static_cast<const BYTE*>(bits);
+    for (size_t i = 0; i < pixels.size(); ++i)
+        pixels[i] = RGB(p[4 * i + 2], p[4 * i + 1], p[4 * i]);
+    SelectObject(memory, old);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    return pixels;
+}
+
 bool FindCrossCentre(int x, int y, int halfSize, POINT* centre)
 {
     const COLORREF yellow = RGB(255, 255, 0), green = RGB(0, 128, 0);
-    int size = 2 * halfSize + 1;
-    HDC screen = GetDC(nullptr);
+    // The search square, clipped to the screen (a copy from outside the
+    // screen copies nothing).
+    int left = x - halfSize > 0 ? x - halfSize : 0;
+    int top = y - halfSize > 0 ? y - halfSize : 0;
+    int right = x + halfSize + 1, bottom = y + halfSize + 1;
+    if (right > GetSystemMetrics(SM_CXSCREEN))
+        right = GetSystemMetrics(SM_CXSCREEN);
+    if (bottom > GetSystemMetrics(SM_CYSCREEN))
+        bottom = GetSystemMetrics(SM_CYSCREEN);
+    int width = right - left, height = bottom - top;
+    if (width <= 0 || height <= 0)
+        return false;
+    std::vector<COLORREF> pixels = CaptureScreenRect(left, top, width, height);
     // The row with the most yellow pixels and the column with the most green.
     int bestRow = -1, bestRowCount = 0, bestColumn = -1, bestColumnCount = 0;
-    std::vector<int> columnCounts(size, 0);
-    for (int dy = 0; dy < size; ++dy) {
+    std::vector<int> columnCounts(width, 0);
+    for (int dy = 0; dy < height; ++dy) {
         int rowCount = 0;
-        for (int dx = 0; dx < size; ++dx) {
-            COLORREF colour = GetPixel(screen, x - halfSize + dx, y - halfSize + dy);
+        for (int dx = 0; dx < width; ++dx) {
+            COLORREF colour = pixels[static_cast<size_t>(dy) * width + dx];
             if (colour == yellow)
                 ++rowCount;
             else if (colour == green)
@@ -225,30 +254,30 @@ bool FindCrossCentre(int x, int y, int halfSize, POINT* centre)
             bestRow = dy;
         }
     }
-    for (int dx = 0; dx < size; ++dx)
+    for (int dx = 0; dx < width; ++dx)
         if (columnCounts[dx] > bestColumnCount) {
             bestColumnCount = columnCounts[dx];
             bestColumn = dx;
         }
-    bool found = bestRowCount >= 32 && bestColumnCount >= 32 &&
-                 GetPixel(screen, x - halfSize + bestColumn, y - halfSize + bestRow) == green;
-    ReleaseDC(nullptr, screen);
-    if (found) {
-        centre->x = x - halfSize + bestColumn;
-        centre->y = y - halfSize + bestRow;
-    }
-    return found;
+    // Both arms of the 65-pixel cross (clipped at most by the search square).
+    if (bestRowCount < 30 || bestColumnCount < 30)
+        return false;
+    if (pixels[static_cast<size_t>(bestRow) * width + bestColumn] != green)
+        return false;
+    centre->x = left + bestColumn;
+    centre->y = top + bestRow;
+    return true;
 }
 
-void ClickAt(int x, int y)
+bool WaitForCross(int x, int y, POINT* centre, DWORD timeoutMs)
 {
-    SetCursorPos(x, y);
-    INPUT inputs[2] = {};
-    inputs[0].type = INPUT_MOUSE;
-    inputs[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
-    inputs[1].type = INPUT_MOUSE;
-    inputs[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
-    SendInput(2, inputs, sizeof(INPUT));
+    DWORD start = GetTickCount();
+    do {
+        if (FindCrossCentre(x, y, 40, centre))
+            return true;
+        Sleep(30);
+    } while (GetTickCount() - start < timeoutMs);
+    return false;
 }
 
 void PressKey(WORD virtualKey)

@@ -23,7 +23,6 @@ struct WatchedProcess {
 bool StartWatched(const std::string& commandLine, WatchedProcess* watched);
 // The calibration tool from the build tree, no arguments unless given.
 bool StartCalibrationTool(WatchedProcess* watched, const std::string& arguments = "");
-std::string CalibrationToolPath();
 // A child action of the running test program ("--child NAME ARG").
 bool StartChildAction(const char* name, WatchedProcess* watched, const std::string& argument = "");
 
@@ -32,15 +31,9 @@ bool StartChildAction(const char* name, WatchedProcess* watched, const std::stri
 // is then ended). Closes the process handle.
 int FinishWatched(WatchedProcess* watched, DWORD timeoutMs = 60000);
 
-// A message box (dialog class "#32770") of the process, or null.
-HWND FindMessageBoxOf(DWORD processId);
-SeenMessageBox ReadMessageBox(HWND box);
-
 // The visible top-level window of the given class that belongs to the
 // process; waits up to timeoutMs for it. Null when none appeared.
 HWND WaitForWindowOf(DWORD processId, const char* className, DWORD timeoutMs = 20000);
-// Waits until the screen pixel at (x, y) has the given colour.
-bool WaitForPixel(int x, int y, COLORREF colour, DWORD timeoutMs = 10000);
 COLORREF ScreenPixel(int x, int y);
 
 // Saves the whole screen as a 24-bit BMP file into the artifacts folder;
@@ -51,7 +44,7 @@ std::string SaveScreenshot(const std::string& name);
 // row meets its green column, searched in the square of the given half size
 // around (x, y). False when no cross is there.
 bool FindCrossCentre(int x, int y, int halfSize, POINT* centre);
+// Waits until a cross shows within 40 pixels of (x, y).
+bool WaitForCross(int x, int y, POINT* centre, DWORD timeoutMs = 10000);
 
-// Left button press and release at a screen point, like a touch.
-void ClickAt(int x, int y);
 void PressKey(WORD virtualKey);
