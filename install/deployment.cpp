@@ -43,7 +43,7 @@ void ComputeInstallPaths()
     memset(modulePath, 0, sizeof modulePath);
     DWORD length = GetModuleFileNameA(nullptr, modulePath, sizeof modulePath);
     if (length == 0 || length >= sizeof modulePath)
-        return;
+        modulePath[0] = '\0';
     char* end = modulePath + strlen(modulePath);
     while (end > modulePath && *end != '\\')
         --end;
@@ -51,8 +51,9 @@ void ComputeInstallPaths()
     if (strlen(modulePath) < sizeof ModuleDirectory)
         strcpy(ModuleDirectory, modulePath);
 
-    // Too small a buffer leaves it untouched, that is empty.
-    GetWindowsDirectoryA(WindowsDirectory, MAX_PATH);
+    // A directory that does not fit leaves the buffer empty.
+    if (GetWindowsDirectoryA(WindowsDirectory, MAX_PATH) >= MAX_PATH)
+        memset(WindowsDirectory, 0, sizeof WindowsDirectory);
 }
 
 bool InstallPathsKnown()

@@ -1,0 +1,171 @@
+// Times each installer step on its own in the Wine prefix it runs in:
+// deployment of the ten package files, driver registration with the stand-in
+// driver-setup tool (its real install, and its bare start), and the Start-menu
+// shortcuts. Prints "BENCH <name> <value> <unit>" lines.
+//
+//   bench_install_steps <build tree as a Linux path> [repetitions]
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "deployment.h"
+#include "driver_registration.h"
+#include "os_class.h"
+#include "shortcuts.h"
+#include "touchsim.h"
+
+namespace {
+
+const char PackageDir[] = "C:\\bench-package";
+
+double NowMs()
+{
+    static LARGE_INTEGER frequency = {};
+    if (frequency.QuadPart == 0)
+        QueryPerformanceFrequency(&frequency);
+    LARGE_INTEGER now;
+    QueryPerformanceCounter(&now);
+    return 1000.0 * static_cast<double>(now.QuadPart) / static_cast<double>(frequency.QuadPart);
+}
+
+double Median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    size_t n = values.size();
+    return n == 0 ? 0 : (n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2);
+}
+
+void Report(const char* name, double value, const char* unit)
+{
+    printf("BENCH %s %.1f %s\n", name, value, unit);
+    fflush(stdout);
+}
+
+bool WriteFileOfSize(const std::string& path, size_t size)
+{
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    std::vector<char> data(size, 'q');
+    DWORD written = 0;
+    bool ok = WriteFile(file, data.data(), static_cast<DWORD>(size), &written, nullptr) && written == size;
+    CloseHandle(file);
+    return ok;
+}
+
+// The package: the stand-in driver, .inf and setup tool and the built
+// programs where they exist, the other files as filler of a typical size.
+bool MakePackage(const std::string& buildTree)
+{
+    if (!TouchSimCopyStandIns(TouchSimStandInDirectory(buildTree), PackageDir))
+        return false;
+    const struct {
+        const char* Name;
+        const char* Built;
+        size_t FillerSize;
+    } files[] = {
+        {"QuortouchUsb.cpl", nullptr, 96 * 1024}, {"QuortouchUsb.exe", "calibrate\\QuortouchUsb.exe", 512 * 1024},
+        {"QuortouchUsb.chm", nullptr, 160 * 1024}, {"Install.exe", "install\\Install.exe", 512 * 1024},
+        {"Write.exe", nullptr, 128 * 1024},        {"RBtn.exe", nullptr, 64 * 1024},
+        {"ReadMe.txt", nullptr, 4 * 1024},
+    };
+    for (const auto& file : files) {
+        std::string target = std::string(PackageDir) + "\\" + file.Name;
+        if (file.Built != nullptr &&
+            CopyFileA((buildTree + "\\" + file.Built).c_str(), target.c_str(), FALSE))
+            continue;
+        if (!WriteFileOfSize(target, file.FillerSize))
+            return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc < 2) {
+        fprintf(stderr, "usage: bench_install_steps <build tree (Linux path)> [repetitions]\n");
+        return 64;
+    }
+    std::string buildTree = std::string("Z:") + argv[1];
+    std::replace(buildTree.begin(), buildTree.end(), '/', '\\');
+    int repetitions = argc > 2 ? std::max(1, atoi(argv[2])) : 10;
+
+    CreateDirectoryA(PackageDir, nullptr);
+    if (!MakePackage(buildTree)) {
+        fprintf(stderr, "bench: the package could not be made (error %lu)\n", GetLastError());
+        return 1;
+    }
+    OsClass = 10;
+    ComputeInstallPaths();
+    strcpy(ModuleDirectory, PackageDir);
+
+    // Deployment: the first run creates the files, the later ones overwrite.
+    std::vector<double> times;
+    for (int i = 0; i <= repetitions; ++i) {
+        double start = NowMs();
+        int result = DeployPackageFiles();
+        double elapsed = NowMs() - start;
+        if (result != 0) {
+            fprintf(stderr, "bench: deployment failed (error %lu)\n", GetLastError());
+            return 1;
+        }
+        if (i == 0)
+            Report("install_deploy_files_first", elapsed, "ms");
+        else
+            times.push_back(elapsed);
+    }
+    Report("install_deploy_files", Median(times), "ms");
+    double deploy = Median(times);
+
+    // Driver registration: the first run installs and starts the service and
+    // waits for the device; later runs find it installed.
+    times.clear();
+    double registerFirst = 0;
+    for (int i = 0; i <= repetitions; ++i) {
+        double start = NowMs();
+        int result = RegisterDriver();
+        double elapsed = NowMs() - start;
+        if (result != 0) {
+            fprintf(stderr, "bench: driver registration failed (error %lu)\n", GetLastError());
+            return 1;
+        }
+        if (i == 0)
+            registerFirst = elapsed;
+        else
+            times.push_back(elapsed);
+    }
+    Report("install_register_driver_first", registerFirst, "ms");
+    Report("install_register_driver", Median(times), "ms");
+
+    // The same step with the tool ending at once: the registry work, the
+    // tool's process start and wait, and the key security.
+    SetEnvironmentVariableA("QUORUSB_FORCE_EXIT", "0");
+    times.clear();
+    for (int i = 0; i < repetitions; ++i) {
+        double start = NowMs();
+        RegisterDriver();
+        times.push_back(NowMs() - start);
+    }
+    SetEnvironmentVariableA("QUORUSB_FORCE_EXIT", nullptr);
+    Report("install_register_driver_tool_start_only", Median(times), "ms");
+
+    times.clear();
+    for (int i = 0; i < repetitions; ++i) {
+        double start = NowMs();
+        CreateStartMenuShortcuts();
+        times.push_back(NowMs() - start);
+    }
+    Report("install_shortcuts", Median(times), "ms");
+    double shortcuts = Median(times);
+
+    // Against the wizard's floor of four 100 ms ticks.
+    Report("install_steps_total_first_install", deploy + registerFirst + shortcuts, "ms");
+    return 0;
+}

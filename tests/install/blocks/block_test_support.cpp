@@ -1,0 +1,99 @@
+#include "block_test_support.h"
+
+#include "deployment.h"
+#include "test_support.h"
+
+std::vector<std::string> PackageFileNames()
+{
+    std::vector<std::string> names;
+    for (const PackageFileRow& row : PackageFileTable)
+        names.emplace_back(row.NameField);
+    return names;
+}
+
+std::string PackageText(const std::string& name, const std::string& tag)
+{
+    return name + " " + tag;
+}
+
+void WritePackage(const std::string& dir, const std::string& tag)
+{
+    CreateDirectoryA(dir.c_str(), nullptr);
+    for (const std::string& name : PackageFileNames()) {
+        std::string path = JoinPath(dir, name);
+        SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+        WriteTextFile(path, PackageText(name, tag));
+    }
+}
+
+std::string InstallDir()
+{
+    return JoinPath(WindowsDir(), "QuortouchUSB");
+}
+
+std::vector<std::string> SecondTargets(bool consumer)
+{
+    std::vector<std::string> targets;
+    for (const PackageFileRow& row : PackageFileTable) {
+        const char* second = consumer ? row.ConsumerTarget : row.NtTarget;
+        if (second[0] != '\0')
+            targets.push_back(JoinPath(WindowsDir(), second));
+    }
+    return targets;
+}
+
+void ForceDelete(const std::string& path)
+{
+    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    DeleteFileA(path.c_str());
+}
+
+void RemoveDeployment()
+{
+    for (const std::string& name : PackageFileNames())
+        ForceDelete(JoinPath(InstallDir(), name));
+    for (bool consumer : {false, true})
+        for (const std::string& target : SecondTargets(consumer))
+            ForceDelete(target);
+}
+
+RunningChild::RunningChild(const char* name, const std::string& argument, const std::string& program)
+{
+    std::string line = "\"" + (program.empty() ? SelfPath() : program) + "\" --child " + name;
+    if (!argument.empty())
+        line += " \"" + argument + "\"";
+    std::vector<char> text(line.begin(), line.end());
+    text.push_back('\0');
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info = {};
+    if (CreateProcessA(nullptr, text.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info)) {
+        CloseHandle(info.hThread);
+        process_ = info.hProcess;
+    }
+}
+
+RunningChild::~RunningChild()
+{
+    if (process_ != nullptr) {
+        if (WaitForSingleObject(process_, 10000) != WAIT_OBJECT_0)
+            TerminateProcess(process_, 1);
+        CloseHandle(process_);
+    }
+}
+
+int RunningChild::Finish(DWORD timeoutMs)
+{
+    if (process_ == nullptr)
+        return -999;
+    if (WaitForSingleObject(process_, timeoutMs) != WAIT_OBJECT_0)
+        return -999;
+    DWORD code = 0;
+    GetExitCodeProcess(process_, &code);
+    return static_cast<int>(code);
+}
+
+HANDLE CreateNamedEvent(const char* name)
+{
+    return CreateEventA(nullptr, TRUE, FALSE, name);
+}

@@ -1,0 +1,42 @@
+// Helpers of the installer building-block tests: a package directory with
+// the ten package files, the targets of a deployment, children that run
+// alongside the test.
+#pragma once
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+// The ten file names of the package table, in table order.
+std::vector<std::string> PackageFileNames();
+// Writes the ten package files into dir (created when missing); each holds
+// "<name> <tag>".
+void WritePackage(const std::string& dir, const std::string& tag);
+std::string PackageText(const std::string& name, const std::string& tag);
+
+// "<Windows directory>\QuortouchUSB".
+std::string InstallDir();
+// Second targets (full paths) of the NT family (consumer == false) or of the
+// older consumer family.
+std::vector<std::string> SecondTargets(bool consumer);
+// Deletes, read-only or not, every file of the install directory and every
+// second target of both families.
+void RemoveDeployment();
+void ForceDelete(const std::string& path);
+
+// A child action started without waiting; Finish() waits for its end.
+class RunningChild {
+public:
+    RunningChild(const char* name, const std::string& argument, const std::string& program = "");
+    ~RunningChild();
+    bool Started() const { return process_ != nullptr; }
+    // Waits for the child to end (timeoutMs) and returns its exit code, -999 on
+    // timeout.
+    int Finish(DWORD timeoutMs = 60000);
+
+private:
+    HANDLE process_ = nullptr;
+};
+
+// Manual-reset named events for handshakes with a child.
+HANDLE CreateNamedEvent(const char* name);

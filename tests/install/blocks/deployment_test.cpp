@@ -1,0 +1,264 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "block_test_support.h"
+#include "deployment.h"
+#include "os_class.h"
+#include "test_support.h"
+
+namespace {
+
+const char PackageDir[] = "C:\\package";
+const char HeldEvent[] = "BlocksTargetHeld";
+const char ReleaseEvent[] = "BlocksTargetRelease";
+
+// Holds the file named by the argument open without any sharing until the
+// test signals the release.
+TEST_CHILD_ACTION(HoldFileOpen)
+{
+    HANDLE file = CreateFileA(argument, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return 1;
+    HANDLE held = OpenEventA(EVENT_MODIFY_STATE, FALSE, HeldEvent);
+    HANDLE release = OpenEventA(SYNCHRONIZE, FALSE, ReleaseEvent);
+    if (held == nullptr || release == nullptr)
+        return 2;
+    SetEvent(held);
+    DWORD waited = WaitForSingleObject(release, 60000);
+    CloseHandle(file);
+    return waited == WAIT_OBJECT_0 ? 0 : 3;
+}
+
+// Run from a copy of this program: the paths as the installer computes them,
+// then the deployment. Writes "<ModuleDirectory>|<result>|<last error>" to
+// the file named by the argument.
+TEST_CHILD_ACTION(DeployFromOwnDirectory)
+{
+    ComputeInstallPaths();
+    OsClass = 10;
+    int result = DeployPackageFiles();
+    DWORD error = GetLastError();
+    std::string report = std::string(ModuleDirectory) + "|" + std::to_string(result) + "|" + std::to_string(error);
+    return WriteTextFile(argument, report) ? 0 : 1;
+}
+
+class Deployment : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        RemoveDeployment();
+        WritePackage(PackageDir, "new");
+        ComputeInstallPaths();
+        strcpy(ModuleDirectory, PackageDir);
+        OsClass = 10;
+    }
+    void TearDown() override { OsClass = 10; }
+
+    // Every file of the install directory and of the family's second targets
+    // holds the package text with this tag.
+    static void ExpectDeployed(bool consumer, const std::string& tag, const std::string& from = PackageDir)
+    {
+        for (const std::string& name : PackageFileNames())
+            EXPECT_EQ(PackageText(name, tag), ReadTextFile(JoinPath(InstallDir(), name))) << name;
+        for (const PackageFileRow& row : PackageFileTable) {
+            const char* second = consumer ? row.ConsumerTarget : row.NtTarget;
+            if (second[0] != '\0') {
+                EXPECT_EQ(ReadTextFile(JoinPath(from, row.NameField)), ReadTextFile(JoinPath(WindowsDir(), second)))
+                    << second;
+            }
+        }
+    }
+    static int DeployedFileCount()
+    {
+        int count = 0;
+        for (const std::string& name : PackageFileNames())
+            count += FileExists(JoinPath(InstallDir(), name));
+        return count;
+    }
+};
+
+TEST(PackageFileTable, RowsOfFixedWidthFieldsInTableOrder)
+{
+    static_assert(sizeof(PackageFileRow) == 160, "32 + 64 + 64 bytes");
+    static_assert(sizeof(PackageFileTable) == 1600, "ten rows");
+    const char* expected[10][3] = {
+        {"QuortouchUsb.cpl", "System32\\QuortouchUsb.cpl", "System\\QuortouchUsb.cpl"},
+        {"QuortouchUsb.exe", "System32\\QuortouchUsb.exe", "System\\QuortouchUsb.exe"},
+        {"QuorUsb.sys", "System32\\Drivers\\QuorUsb.sys", "System32\\Drivers\\QuorUsb.sys"},
+        {"QuorUsb.inf", "inf\\QuorUsb.inf", "inf\\QuorUsb.inf"},
+        {"QuortouchUsb.chm", "", ""},
+        {"QuorUsb.exe", "", ""},
+        {"Install.exe", "", ""},
+        {"Write.exe", "", ""},
+        {"RBtn.exe", "", ""},
+        {"ReadMe.txt", "", ""},
+    };
+    for (int i = 0; i < PackageFileCount; ++i) {
+        EXPECT_STREQ(expected[i][0], PackageFileTable[i].NameField) << i;
+        EXPECT_STREQ(expected[i][1], PackageFileTable[i].NtTarget) << i;
+        EXPECT_STREQ(expected[i][2], PackageFileTable[i].ConsumerTarget) << i;
+    }
+}
+
+TEST(InstallPaths, ModuleDirectoryIsTheProgramsFolderAndWindowsDirectoryThePlatforms)
+{
+    memset(ModuleDirectory, 'x', sizeof ModuleDirectory);
+    ComputeInstallPaths();
+    std::string self = SelfPath();
+    EXPECT_EQ(self.substr(0, self.rfind('\\')), ModuleDirectory);
+    EXPECT_EQ(WindowsDir(), WindowsDirectory);
+    EXPECT_TRUE(InstallPathsKnown());
+}
+
+TEST_F(Deployment, CopiesTheTenFilesAndTheFourNtSecondCopies)
+{
+    ASSERT_EQ(0, DeployPackageFiles());
+    ExpectDeployed(false, "new");
+    for (const std::string& target : SecondTargets(true)) {
+        if (target.find("\\System\\") != std::string::npos) {
+            EXPECT_FALSE(FileExists(target)) << target;
+        }
+    }
+}
+
+TEST_F(Deployment, ConsumerFamilyCopiesIntoSystemInstead)
+{
+    // The older family's system directory; a 64-bit prefix has none.
+    CreateDirectoryA(JoinPath(WindowsDir(), "System").c_str(), nullptr);
+    OsClass = 3;
+    ASSERT_EQ(0, DeployPackageFiles());
+    ExpectDeployed(true, "new");
+    EXPECT_FALSE(FileExists(JoinPath(WindowsDir(), "System32\\QuortouchUsb.cpl")));
+    EXPECT_FALSE(FileExists(JoinPath(WindowsDir(), "System32\\QuortouchUsb.exe")));
+    // The driver goes to System32\Drivers on both families.
+    EXPECT_TRUE(FileExists(JoinPath(WindowsDir(), "System32\\Drivers\\QuorUsb.sys")));
+}
+
+TEST_F(Deployment, ReadOnlyFilesOfAnEarlierInstallAreReplacedAndASecondRunOverwrites)
+{
+    ASSERT_EQ(0, DeployPackageFiles());
+    ExpectDeployed(false, "new");
+    for (const std::string& name : PackageFileNames())
+        SetFileAttributesA(JoinPath(InstallDir(), name).c_str(), FILE_ATTRIBUTE_READONLY);
+    for (const std::string& target : SecondTargets(false))
+        SetFileAttributesA(target.c_str(), FILE_ATTRIBUTE_READONLY);
+
+    WritePackage(PackageDir, "newer");
+    ASSERT_EQ(0, DeployPackageFiles());
+    ExpectDeployed(false, "newer");
+    ASSERT_EQ(0, DeployPackageFiles());
+    ExpectDeployed(false, "newer");
+}
+
+TEST_F(Deployment, MissingReadMeLeavesTheOtherNineCopiedAndReportsFileNotFound)
+{
+    ForceDelete(JoinPath(PackageDir, "ReadMe.txt"));
+    SetLastError(0);
+    EXPECT_EQ(-1, DeployPackageFiles());
+    EXPECT_EQ(static_cast<DWORD>(ERROR_FILE_NOT_FOUND), GetLastError());
+    EXPECT_EQ(9, DeployedFileCount());
+    EXPECT_FALSE(FileExists(JoinPath(InstallDir(), "ReadMe.txt")));
+    for (const std::string& target : SecondTargets(false))
+        EXPECT_TRUE(FileExists(target)) << target;
+}
+
+TEST_F(Deployment, MissingFirstFileCopiesNothing)
+{
+    ForceDelete(JoinPath(PackageDir, "QuortouchUsb.cpl"));
+    SetLastError(0);
+    EXPECT_EQ(-1, DeployPackageFiles());
+    EXPECT_EQ(static_cast<DWORD>(ERROR_FILE_NOT_FOUND), GetLastError());
+    EXPECT_EQ(0, DeployedFileCount());
+    for (const std::string& target : SecondTargets(false))
+        EXPECT_FALSE(FileExists(target)) << target;
+}
+
+TEST_F(Deployment, TargetHeldOpenByAnotherProcessGivesSharingViolation)
+{
+    std::string held = JoinPath(InstallDir(), "QuorUsb.sys");
+    CreateDirectoryA(InstallDir().c_str(), nullptr);
+    HANDLE heldEvent = CreateNamedEvent(HeldEvent);
+    HANDLE releaseEvent = CreateNamedEvent(ReleaseEvent);
+    RunningChild child("HoldFileOpen", held);
+    ASSERT_TRUE(child.Started());
+    ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(heldEvent, 30000));
+
+    SetLastError(0);
+    int result = DeployPackageFiles();
+    DWORD error = GetLastError();
+    SetEvent(releaseEvent);
+    EXPECT_EQ(0, child.Finish());
+    CloseHandle(heldEvent);
+    CloseHandle(releaseEvent);
+
+    EXPECT_EQ(-1, result);
+    EXPECT_EQ(static_cast<DWORD>(ERROR_SHARING_VIOLATION), error);
+    // Rows 1 and 2 with their second copies are in place; nothing after row 3.
+    EXPECT_TRUE(FileExists(JoinPath(WindowsDir(), "System32\\QuortouchUsb.exe")));
+    EXPECT_FALSE(FileExists(JoinPath(InstallDir(), "QuorUsb.inf")));
+}
+
+TEST_F(Deployment, RunningFromTheInstallDirectoryKeepsTheInstalledFiles)
+{
+    ASSERT_EQ(0, DeployPackageFiles());
+    // The uninstall link and entry start the install directory's copy, which
+    // other parts of the installer name "QuortouchUsb".
+    for (const char* name : {"QuortouchUSB", "QuortouchUsb"}) {
+        std::string module = JoinPath(WindowsDir(), name);
+        strcpy(ModuleDirectory, module.c_str());
+        SetLastError(0);
+        EXPECT_EQ(0, DeployPackageFiles()) << name << " " << GetLastError();
+        ExpectDeployed(false, "new", InstallDir());
+    }
+}
+
+TEST_F(Deployment, ModuleDirectoryAtADriveRootFormsSourcesWithTheBareDrive)
+{
+    // The package and a copy of this program at the root of drive C: of the
+    // test's own prefix.
+    WritePackage("C:\\", "root");
+    ASSERT_TRUE(CopyFileA(SelfPath().c_str(), "C:\\blocks.exe", FALSE));
+
+    std::string report = JoinPath(PackageDir, "report.txt");
+    RunningChild child("DeployFromOwnDirectory", report, "C:\\blocks.exe");
+    ASSERT_TRUE(child.Started());
+    EXPECT_EQ(0, child.Finish());
+    std::string text = ReadTextFile(report);
+    EXPECT_EQ(0u, text.rfind("C:|0|", 0)) << text;
+    ExpectDeployed(false, "root", "C:\\");
+
+    for (const std::string& name : PackageFileNames())
+        ForceDelete(JoinPath("C:\\", name));
+    ForceDelete("C:\\blocks.exe");
+}
+
+TEST_F(Deployment, OverLongBasePathsFailWithFilenameExceedsRange)
+{
+    // The first source, "<dir>\QuortouchUsb.cpl", needs 17 more characters.
+    std::string longDir = "C:\\" + std::string(MAX_PATH - 1 - 3 - 16, 'd');
+    ASSERT_EQ(static_cast<size_t>(MAX_PATH - 1 - 16), longDir.size());
+    std::string windows = WindowsDirectory;
+    for (size_t length : {longDir.size(), static_cast<size_t>(MAX_PATH - 1)}) {
+        memset(ModuleDirectory, 0, sizeof ModuleDirectory);
+        memcpy(ModuleDirectory, longDir.c_str(), 3);
+        memset(ModuleDirectory + 3, 'd', length - 3);
+        SetLastError(0);
+        EXPECT_EQ(-1, DeployPackageFiles()) << length;
+        EXPECT_EQ(static_cast<DWORD>(ERROR_FILENAME_EXCED_RANGE), GetLastError()) << length;
+        EXPECT_EQ(length, strlen(ModuleDirectory));
+        EXPECT_EQ(windows, WindowsDirectory);
+        EXPECT_EQ(0, DeployedFileCount());
+    }
+
+    strcpy(ModuleDirectory, PackageDir);
+    memset(WindowsDirectory, 'w', sizeof WindowsDirectory - 1);
+    memcpy(WindowsDirectory, "C:\\", 3);
+    SetLastError(0);
+    EXPECT_EQ(-1, DeployPackageFiles());
+    EXPECT_EQ(static_cast<DWORD>(ERROR_FILENAME_EXCED_RANGE), GetLastError());
+    strcpy(WindowsDirectory, windows.c_str());
+    EXPECT_EQ(0, DeployedFileCount());
+}
+
+}  // namespace
