@@ -6,12 +6,18 @@
 // and after calibration.
 //   demo_driver.exe PACKAGE_FOLDER SCREENSHOT_FOLDER
 //   demo_driver.exe --watch PACKAGE_FOLDER
+//   demo_driver.exe --bench PACKAGE_FOLDER
+// With --bench the road runs without screenshots, the package programs are
+// started once more each, the package is uninstalled again, and the figures
+// are printed as "BENCH <name> <value> <unit>" lines.
 // With --watch a person drives: the program starts Install.exe, reports what
 // appears, and after the installation makes sure the calibration tool runs
 // (starting it from the installation folder when Setup didn't) until it ends.
 // Exit code 0 when the whole road was driven, else the number of the step
 // that failed.
 #include <windows.h>
+
+#include <psapi.h>
 
 #include <cmath>
 #include <cstdio>
@@ -26,6 +32,7 @@
 namespace {
 
 std::string ShotFolder;
+bool Bench = false;
 int ShotNumber = 0;
 DWORD StartTick;
 
@@ -43,6 +50,8 @@ void Say(const char* format, ...)
 
 void Shot(const char* name)
 {
+    if (Bench)
+        return;
     Sleep(400); // let the window finish painting
     char file[MAX_PATH];
     if (!FormatInto(file, "%s\\%02d-%s.bmp", ShotFolder.c_str(), ++ShotNumber, name))
@@ -106,6 +115,33 @@ bool WaitEnabled(HWND control, DWORD timeoutMs)
     return true;
 }
 
+// The peak working set of a running process, in KiB; 0 when unknown.
+unsigned long PeakKiB(HANDLE process)
+{
+    PROCESS_MEMORY_COUNTERS counters = {};
+    counters.cb = sizeof(counters);
+    if (!GetProcessMemoryInfo(process, &counters, sizeof(counters)))
+        return 0;
+    return static_cast<unsigned long>(counters.PeakWorkingSetSize / 1024);
+}
+
+void ReportPeak(const char* program, HANDLE process)
+{
+    if (Bench)
+        printf("BENCH peak_memory_%s %lu KiB\n", program, PeakKiB(process));
+}
+
+void ReportPeakOfWindow(const char* program, HWND window)
+{
+    DWORD id = 0;
+    GetWindowThreadProcessId(window, &id);
+    HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, id);
+    if (process) {
+        ReportPeak(program, process);
+        CloseHandle(process);
+    }
+}
+
 struct TouchError {
     double Mean, Max;
 };
@@ -165,11 +201,13 @@ int DriveInstaller(const std::string& package)
     Shot("welcome");
     Say("step 4: Next");
     ClickControl(GetDlgItem(welcome, 1002));
+    DWORD nextTick = GetTickCount();
 
     HWND progress = WaitWindow("#32770", "Quortouch USB Touchscreen Setup (Progressing...)", 20000);
     if (!progress)
         return Fail(4, "no Progress dialog after Next");
     Say("step 5: Progress dialog; the steps run");
+    DWORD progressTick = GetTickCount();
     const struct {
         int Id;
         const char* Text;
@@ -184,6 +222,11 @@ int DriveInstaller(const std::string& package)
     HWND finish = GetDlgItem(progress, 1003);
     if (!WaitEnabled(finish, 20000))
         return Fail(6, "Finish never enabled");
+    if (Bench) {
+        printf("BENCH install_next_to_finish %lu ms\n", static_cast<unsigned long>(GetTickCount() - nextTick));
+        printf("BENCH install_progress_to_finish %lu ms\n", static_cast<unsigned long>(GetTickCount() - progressTick));
+        printf("BENCH install_timer_floor 400 ms\n"); // four ticks of 100 ms
+    }
     Shot("progress-done");
     Say("step 6: Finish");
     ClickControl(finish);
@@ -193,6 +236,7 @@ int DriveInstaller(const std::string& package)
         return Fail(7, "no restart question");
     Say("step 7: restart question");
     Shot("restart-question");
+    ReportPeak("Install.exe", process.hProcess);
     Say("        No");
     ClickControl(GetDlgItem(question, IDNO));
     if (WaitForSingleObject(process.hProcess, 30000) != WAIT_OBJECT_0)
@@ -242,6 +286,7 @@ int DriveCalibration()
         Sleep(50);
     }
     Say("step 10: check screen");
+    ReportPeakOfWindow("QuortouchUsb.exe", window);
     Shot("check-screen");
     RECT rect;
     GetWindowRect(ok, &rect);
@@ -274,6 +319,65 @@ int DriveCalibration()
         Say("touch error after calibration:  mean %.1f px, max %.1f px", after.Mean, after.Max);
     }
     CloseHandle(device);
+    return 0;
+}
+
+// Starts a program, waits for its window, reports its peak memory and
+// closes it again.
+void MeasureProgram(const char* name, const std::string& commandLine, const char* className, const char* title)
+{
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process = {};
+    std::string line = commandLine;
+    if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
+        Say("%s could not be started", name);
+        return;
+    }
+    CloseHandle(process.hThread);
+    HWND window = WaitWindow(className, title, 20000);
+    Sleep(500);
+    if (window) {
+        ReportPeakOfWindow(name, window);
+        PostMessageA(window, WM_CLOSE, 0, 0);
+    }
+    if (WaitForSingleObject(process.hProcess, 10000) != WAIT_OBJECT_0)
+        TerminateProcess(process.hProcess, 1);
+    CloseHandle(process.hProcess);
+}
+
+int MeasureInstalledPrograms()
+{
+    char windows[MAX_PATH] = {};
+    GetWindowsDirectoryA(windows, sizeof(windows));
+    std::string folder = std::string(windows) + "\\QuortouchUSB";
+    MeasureProgram("RBtn.exe", "\"" + folder + "\\RBtn.exe\"", "QuortouchRightButton", "Right Button");
+    MeasureProgram("Write.exe", "\"" + folder + "\\Write.exe\"", nullptr, "HandWritting Demo");
+    MeasureProgram("control.exe_QuortouchUsb.cpl", "control.exe \"" + folder + "\\QuortouchUsb.cpl\"", "#32770",
+                   "Quortouch USB Touchscreen");
+
+    std::string program = folder + "\\Install.exe";
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process = {};
+    std::string line = "\"" + program + "\" /u";
+    if (!CreateProcessA(program.c_str(), &line[0], nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &startup,
+                        &process))
+        return Fail(12, "Install.exe /u could not be started");
+    CloseHandle(process.hThread);
+    HWND sure = WaitMessageBox("Quortouch USB Touchscreen Uninstall", "Are you sure to uninstall", 20000);
+    if (!sure)
+        return Fail(12, "no uninstall question");
+    ClickControl(GetDlgItem(sure, IDYES));
+    DWORD yesTick = GetTickCount();
+    HWND restart = WaitMessageBox("Quortouch USB Touchscreen Uninstall", "To make the uninstallation valid", 60000);
+    if (!restart)
+        return Fail(13, "no restart question after the uninstallation");
+    printf("BENCH uninstall %lu ms\n", static_cast<unsigned long>(GetTickCount() - yesTick));
+    ReportPeak("Install.exe_/u", process.hProcess);
+    ClickControl(GetDlgItem(restart, IDNO));
+    WaitForSingleObject(process.hProcess, 20000);
+    CloseHandle(process.hProcess);
     return 0;
 }
 
@@ -323,6 +427,15 @@ int main(int argc, char** argv)
     StartTick = GetTickCount();
     if (argc == 3 && strcmp(argv[1], "--watch") == 0)
         return WatchPerson(argv[2]);
+    if (argc == 3 && strcmp(argv[1], "--bench") == 0) {
+        Bench = true;
+        int failed = DriveInstaller(argv[2]);
+        if (failed == 0)
+            failed = DriveCalibration();
+        if (failed == 0)
+            failed = MeasureInstalledPrograms();
+        return failed;
+    }
     if (argc != 3) {
         fprintf(stderr, "usage: demo_driver.exe PACKAGE_FOLDER SCREENSHOT_FOLDER | --watch PACKAGE_FOLDER\n");
         return 100;
