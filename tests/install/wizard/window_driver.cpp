@@ -102,10 +102,33 @@ bool IsCentredOnScreen(HWND window)
 
 namespace {
 
-UINT IconKind(HICON icon)
+// The message box's icon belongs to the other process, whose icon handles
+// mean nothing here: the icon is told by its pixels on the screen, compared
+// with each system icon drawn here on the same background.
+UINT IconKindOnScreen(HWND iconControl)
 {
-    if (icon == nullptr)
+    RECT r;
+    GetClientRect(iconControl, &r);
+    int w = r.right, h = r.bottom;
+    if (w <= 0 || h <= 0 || w > 256 || h > 256)
         return 0;
+    POINT origin = {0, 0};
+    ClientToScreen(iconControl, &origin);
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = w;
+    info.bmiHeader.biHeight = -h;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    void* bits = nullptr;
+    HBITMAP shot = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = SelectObject(memory, shot);
+    BitBlt(memory, 0, 0, w, h, screen, origin.x, origin.y, SRCCOPY);
+    std::vector<DWORD> captured(static_cast<const DWORD*>(bits), static_cast<const DWORD*>(bits) + w * h);
+    COLORREF background = GetPixel(memory, 0, 0);
+
     struct {
         LPCSTR id;
         UINT kind;
@@ -113,10 +136,30 @@ UINT IconKind(HICON icon)
                        {IDI_EXCLAMATION, MB_ICONWARNING},
                        {IDI_ASTERISK, MB_ICONINFORMATION},
                        {IDI_QUESTION, MB_ICONQUESTION}};
-    for (const auto& k : kinds)
-        if (LoadIconA(nullptr, k.id) == icon)
-            return k.kind;
-    return 0xFFFFFFFF;
+    UINT best = 0;
+    long bestDifferent = w * h;
+    for (const auto& k : kinds) {
+        HBRUSH brush = CreateSolidBrush(background);
+        RECT all = {0, 0, w, h};
+        FillRect(memory, &all, brush);
+        DeleteObject(brush);
+        DrawIconEx(memory, 0, 0, LoadIconA(nullptr, k.id), 0, 0, 0, nullptr, DI_NORMAL);
+        GdiFlush();
+        const DWORD* drawn = static_cast<const DWORD*>(bits);
+        long different = 0;
+        for (int i = 0; i < w * h; ++i)
+            different += ((drawn[i] ^ captured[i]) & 0xFFFFFF) != 0 ? 1 : 0;
+        if (different < bestDifferent) {
+            bestDifferent = different;
+            best = k.kind;
+        }
+    }
+    SelectObject(memory, old);
+    DeleteObject(shot);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    // A close match only: a few pixels may differ at the edges.
+    return bestDifferent * 20 <= w * h ? best : 0xFFFFFFFF;
 }
 
 BOOL CALLBACK ReadMessageBoxChild(HWND child, LPARAM parameter)
@@ -126,8 +169,14 @@ BOOL CALLBACK ReadMessageBoxChild(HWND child, LPARAM parameter)
     LONG style = GetWindowLongA(child, GWL_STYLE);
     if (_stricmp(cls.c_str(), "Static") == 0) {
         if ((style & SS_TYPEMASK) == SS_ICON) {
-            HICON icon = reinterpret_cast<HICON>(SendMessageA(child, STM_GETICON, 0, 0));
-            view->icon = IconKind(icon);
+            // Until the box has painted itself its icon can't be told.
+            UINT kind = 0xFFFFFFFF;
+            for (int attempt = 0; attempt < 60 && kind == 0xFFFFFFFF; ++attempt) {
+                if (attempt > 0)
+                    Sleep(50);
+                kind = IconKindOnScreen(child);
+            }
+            view->icon = kind;
         } else {
             std::string text = WindowText(child);
             if (!text.empty())

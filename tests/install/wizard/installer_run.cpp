@@ -1,0 +1,275 @@
+#include "installer_run.h"
+
+#include <shlobj.h>
+#include <shobjidl.h>
+
+#include "driver_contract.h"
+#include "test_support.h"
+
+const char SetupTitle[] = "Quortouch USB Touchscreen Setup";
+const char UninstallTitle[] = "Quortouch USB Touchscreen Uninstall";
+const char WelcomeTitle[] = "Quortouch USB Touchscreen Setup(Welcome)";
+const char ProgressTitle[] = "Quortouch USB Touchscreen Setup (Progressing...)";
+
+std::string PackageDirectory()
+{
+    return "C:\\QuortouchPackage";
+}
+
+std::string InstallDirectoryPath()
+{
+    return JoinPath(WindowsDir(), "QuortouchUSB");
+}
+
+std::string StartMenuGroupPath()
+{
+    char programs[MAX_PATH] = {};
+    SHGetSpecialFolderPathA(nullptr, programs, CSIDL_COMMON_PROGRAMS, FALSE);
+    return JoinPath(programs, "Quortouch USB Touchscreen");
+}
+
+bool MakePackage(bool withReadMe)
+{
+    std::string dir = PackageDirectory();
+    CreateDirectoryA(dir.c_str(), nullptr);
+    std::string bin = TestBinDir();
+    std::string stage = JoinPath(bin, "package\\stage");
+    struct {
+        std::string from;
+        const char* name;
+    } const built[] = {
+        {JoinPath(bin, "install\\Install.exe"), "Install.exe"},
+        {JoinPath(bin, "calibrate\\QuortouchUsb.exe"), "QuortouchUsb.exe"},
+        {JoinPath(stage, "QuorUsb.exe"), "QuorUsb.exe"},
+        {JoinPath(stage, "QuorUsb.inf"), "QuorUsb.inf"},
+        {JoinPath(stage, "QuorUsb.sys"), "QuorUsb.sys"},
+    };
+    for (const auto& file : built)
+        if (!CopyFileA(file.from.c_str(), JoinPath(dir, file.name).c_str(), FALSE))
+            return false;
+    for (const char* name : {"QuortouchUsb.cpl", "QuortouchUsb.chm", "Write.exe", "RBtn.exe", "ReadMe.txt"}) {
+        if (!withReadMe && strcmp(name, "ReadMe.txt") == 0) {
+            DeleteFileA(JoinPath(dir, name).c_str());
+            continue;
+        }
+        if (!WriteTextFile(JoinPath(dir, name), std::string("placeholder ") + name + "\r\n"))
+            return false;
+    }
+    return true;
+}
+
+void UseWineDrawnFrames()
+{
+    HKEY key = nullptr;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Wine\\X11 Driver", 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key,
+                        nullptr) == ERROR_SUCCESS) {
+        RegSetValueExA(key, "Managed", 0, REG_SZ, reinterpret_cast<const BYTE*>("N"), 2);
+        RegCloseKey(key);
+    }
+}
+
+bool StartInstaller(const std::string& exe, const std::string& arguments, InstallerProcess* installer)
+{
+    std::string commandLine = "\"" + exe + "\"";
+    if (!arguments.empty() || arguments.size() > 0)
+        commandLine += " " + arguments;
+    std::string directory = exe.substr(0, exe.rfind('\\'));
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    std::vector<char> line(commandLine.begin(), commandLine.end());
+    line.push_back('\0');
+    if (!CreateProcessA(exe.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, directory.c_str(), &startup,
+                        &process))
+        return false;
+    CloseHandle(process.hThread);
+    installer->Process = process.hProcess;
+    installer->Id = process.dwProcessId;
+    return true;
+}
+
+int WaitInstaller(InstallerProcess* installer, DWORD timeoutMs)
+{
+    if (installer->Process == nullptr)
+        return -999;
+    DWORD code = 0;
+    if (WaitForSingleObject(installer->Process, timeoutMs) != WAIT_OBJECT_0) {
+        TerminateProcess(installer->Process, 999);
+        WaitForSingleObject(installer->Process, 5000);
+        code = static_cast<DWORD>(-999);
+    } else {
+        GetExitCodeProcess(installer->Process, &code);
+    }
+    CloseHandle(installer->Process);
+    installer->Process = nullptr;
+    return static_cast<int>(code);
+}
+
+bool InstallerRunning(const InstallerProcess& installer)
+{
+    return installer.Process != nullptr && WaitForSingleObject(installer.Process, 0) == WAIT_TIMEOUT;
+}
+
+HWND WaitForMainWindow(const InstallerProcess& installer, DWORD timeoutMs)
+{
+    return WaitForTopWindow("INSTALL", SetupTitle, timeoutMs, installer.Id);
+}
+
+HWND WaitForWelcome(const InstallerProcess& installer, DWORD timeoutMs)
+{
+    return WaitForTopWindow("#32770", WelcomeTitle, timeoutMs, installer.Id);
+}
+
+HWND WaitForProgress(const InstallerProcess& installer, DWORD timeoutMs)
+{
+    return WaitForTopWindow("#32770", ProgressTitle, timeoutMs, installer.Id);
+}
+
+bool IsControlEnabled(HWND dialog, int id)
+{
+    HWND control = GetDlgItem(dialog, id);
+    return control != nullptr && IsWindowEnabled(control);
+}
+
+HWND WatchProgress(const InstallerProcess& installer, HWND progress, ProgressTrace* trace, DWORD timeoutMs)
+{
+    const int watched[] = {1005, 1004, 1006, 1003};
+    bool seen[4] = {};
+    DWORD start = GetTickCount();
+    if (trace->ProgressShownTick == 0)
+        trace->ProgressShownTick = start;
+    for (;;) {
+        for (int i = 0; i < 4; ++i) {
+            if (!seen[i] && IsControlEnabled(progress, watched[i])) {
+                seen[i] = true;
+                trace->Enabled.push_back(watched[i]);
+                trace->At.push_back(GetTickCount() - trace->ProgressShownTick);
+                if (watched[i] == 1003)
+                    trace->FinishEnabledTick = GetTickCount();
+            }
+        }
+        if (seen[3])
+            return nullptr;
+        HWND box = FindTopWindow("#32770", SetupTitle, installer.Id);
+        if (box != nullptr && GetDlgItem(box, 1003) == nullptr)
+            return box;
+        if (!InstallerRunning(installer) || GetTickCount() - start > timeoutMs)
+            return nullptr;
+        Sleep(2);
+    }
+}
+
+HWND WaitForCalibrationWindow(DWORD timeoutMs)
+{
+    return WaitForTopWindow("Ostrel", nullptr, timeoutMs);
+}
+
+bool CloseCalibrationTool(HWND window)
+{
+    PostMessageA(window, WM_KEYDOWN, VK_ESCAPE, 0);
+    return WaitUntil([&] { return !IsWindow(window); }, 20000);
+}
+
+bool RunCompleteInstall(ProgressTrace* trace, HWND* calibrationWindow)
+{
+    ProgressTrace local;
+    if (trace == nullptr)
+        trace = &local;
+    InstallerProcess installer;
+    if (!StartInstaller(JoinPath(PackageDirectory(), "Install.exe"), "", &installer))
+        return false;
+    HWND welcome = WaitForWelcome(installer);
+    if (welcome == nullptr || !PressButton(welcome, 1002)) {
+        WaitInstaller(&installer, 1);
+        return false;
+    }
+    trace->NextPressedTick = GetTickCount();
+    HWND progress = WaitForProgress(installer);
+    if (progress == nullptr) {
+        WaitInstaller(&installer, 1);
+        return false;
+    }
+    trace->ProgressShownTick = GetTickCount();
+    if (WatchProgress(installer, progress, trace) != nullptr || !PressButton(progress, 1003)) {
+        WaitInstaller(&installer, 1);
+        return false;
+    }
+    HWND question = WaitForMessageBox(SetupTitle, 30000, installer.Id);
+    if (question == nullptr || !PressButton(question, IDNO)) {
+        WaitInstaller(&installer, 1);
+        return false;
+    }
+    if (WaitInstaller(&installer) != 0)
+        return false;
+    HWND tool = WaitForCalibrationWindow();
+    if (calibrationWindow != nullptr)
+        *calibrationWindow = tool;
+    return tool != nullptr;
+}
+
+bool ReadShellLink(const std::string& linkFile, std::string* target, std::string* arguments,
+                   std::string* workingDirectory)
+{
+    CoInitialize(nullptr);
+    bool ok = false;
+    IShellLinkA* link = nullptr;
+    if (SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+                                   reinterpret_cast<void**>(&link)))) {
+        IPersistFile* file = nullptr;
+        if (SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
+            wchar_t wide[MAX_PATH];
+            MultiByteToWideChar(CP_ACP, 0, linkFile.c_str(), -1, wide, MAX_PATH);
+            if (SUCCEEDED(file->Load(wide, STGM_READ))) {
+                char text[MAX_PATH] = {};
+                link->GetPath(text, MAX_PATH, nullptr, 0);
+                *target = text;
+                text[0] = '\0';
+                link->GetArguments(text, MAX_PATH);
+                *arguments = text;
+                text[0] = '\0';
+                link->GetWorkingDirectory(text, MAX_PATH);
+                *workingDirectory = text;
+                ok = true;
+            }
+            file->Release();
+        }
+        link->Release();
+    }
+    CoUninitialize();
+    return ok;
+}
+
+bool TouchDeviceOpens()
+{
+    HANDLE device = CreateFileA(TOUCH_DEVICE_PATH, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (device == INVALID_HANDLE_VALUE)
+        return false;
+    CloseHandle(device);
+    return true;
+}
+
+static bool QueryDriverService(SERVICE_STATUS* status)
+{
+    SC_HANDLE manager = OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT);
+    if (manager == nullptr)
+        return false;
+    SC_HANDLE service = OpenServiceA(manager, DRIVER_SERVICE_NAME, SERVICE_QUERY_STATUS);
+    bool ok = service != nullptr && QueryServiceStatus(service, status);
+    if (service != nullptr)
+        CloseServiceHandle(service);
+    CloseServiceHandle(manager);
+    return ok;
+}
+
+bool DriverServiceRunning()
+{
+    SERVICE_STATUS status = {};
+    return QueryDriverService(&status) && status.dwCurrentState == SERVICE_RUNNING;
+}
+
+bool DriverServiceExists()
+{
+    SERVICE_STATUS status = {};
+    return QueryDriverService(&status);
+}

@@ -1,0 +1,82 @@
+// Running Install.exe as a child process from a package folder inside the
+// prefix and walking it through its wizard.
+#pragma once
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "window_driver.h"
+
+extern const char SetupTitle[];      // "Quortouch USB Touchscreen Setup"
+extern const char UninstallTitle[];  // "Quortouch USB Touchscreen Uninstall"
+extern const char WelcomeTitle[];
+extern const char ProgressTitle[];
+
+// C:\QuortouchPackage: the ten package files. Install.exe, QuortouchUsb.exe
+// and the stand-in QuorUsb.exe/.inf/.sys come from the build tree; the
+// applet, help, the two demo tools and the read-me are small placeholders
+// (only copied and linked). Without withReadMe "ReadMe.txt" is left out.
+std::string PackageDirectory();
+bool MakePackage(bool withReadMe = true);
+// C:\windows\QuortouchUSB
+std::string InstallDirectoryPath();
+// The all-users Start-menu group.
+std::string StartMenuGroupPath();
+
+// Wine draws the frames and captions itself (no window manager on the
+// virtual display), for screenshots that show the captions.
+void UseWineDrawnFrames();
+
+struct InstallerProcess {
+    HANDLE Process = nullptr;
+    DWORD Id = 0;
+};
+// Starts "<exe>" <arguments> (the text after the program name exactly as
+// given) in the directory of exe.
+bool StartInstaller(const std::string& exe, const std::string& arguments, InstallerProcess* installer);
+// Exit code, or -999 after timeoutMs (the process is then ended).
+int WaitInstaller(InstallerProcess* installer, DWORD timeoutMs = 60000);
+bool InstallerRunning(const InstallerProcess& installer);
+
+// The wizard's windows of that process.
+HWND WaitForMainWindow(const InstallerProcess& installer, DWORD timeoutMs = 30000);
+HWND WaitForWelcome(const InstallerProcess& installer, DWORD timeoutMs = 30000);
+HWND WaitForProgress(const InstallerProcess& installer, DWORD timeoutMs = 30000);
+
+bool IsControlEnabled(HWND dialog, int id);
+
+// What the Progress dialog showed while it ran: the order in which status
+// lines 1005, 1004, 1006 and Finish (1003) became enabled, with the time of
+// each (ms after the Progress dialog appeared).
+struct ProgressTrace {
+    std::vector<int> Enabled;
+    std::vector<DWORD> At;
+    DWORD NextPressedTick = 0;
+    DWORD ProgressShownTick = 0;
+    DWORD FinishEnabledTick = 0;
+};
+// Polls the dialog until Finish is enabled, a message box of the process
+// shows up, or the process ends; records the order of the status lines.
+// Returns the message box if one came up (else null).
+HWND WatchProgress(const InstallerProcess& installer, HWND progress, ProgressTrace* trace, DWORD timeoutMs = 60000);
+
+// Welcome -> Next -> every step -> Finish -> restart question -> No. The
+// calibration tool that Finish starts is left running; returns its window
+// (null when none came up). False when any stage did not come.
+bool RunCompleteInstall(ProgressTrace* trace = nullptr, HWND* calibrationWindow = nullptr);
+
+// The calibration tool's full-screen window ("Ostrel") of any process.
+HWND WaitForCalibrationWindow(DWORD timeoutMs = 30000);
+// Ends the calibration tool as its user would, with Escape; waits for its
+// window to go.
+bool CloseCalibrationTool(HWND window);
+
+// The target and arguments of a shell link.
+bool ReadShellLink(const std::string& linkFile, std::string* target, std::string* arguments,
+                   std::string* workingDirectory);
+
+bool TouchDeviceOpens();
+// True when the driver's service exists and runs.
+bool DriverServiceRunning();
+bool DriverServiceExists();

@@ -1,0 +1,369 @@
+// Install.exe through its real windows under Wine, with the stand-in driver
+// and setup tool. Every scenario runs in a prefix of its own (one CTest test
+// per scenario, see CMakeLists.txt).
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "autostart.h"
+#include "driver_contract.h"
+#include "installer_run.h"
+#include "parameter_store.h"
+#include "test_support.h"
+
+namespace {
+
+const char UninstallEntryKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\VessaTouch";
+const char* const SecondCopies[] = {"System32\\QuortouchUsb.cpl", "System32\\QuortouchUsb.exe",
+                                    "System32\\Drivers\\QuorUsb.sys", "inf\\QuorUsb.inf"};
+const char* const PackageFiles[] = {"QuortouchUsb.cpl", "QuortouchUsb.exe", "QuorUsb.sys", "QuorUsb.inf",
+                                    "QuortouchUsb.chm", "QuorUsb.exe",      "Install.exe", "Write.exe",
+                                    "RBtn.exe",         "ReadMe.txt"};
+const char* const LinkFiles[] = {"Uninstall QuorTouch.lnk", "Quortouch help.lnk", "Calibration.lnk",
+                                 "Right Button.lnk", "HandWritting Demo.lnk"};
+
+std::string AutostartPath()
+{
+    return JoinPath(WindowsDir(), "QuortouchUsb\\QuortouchUsb.exe");
+}
+
+bool AutostartValueExists()
+{
+    std::string text;
+    return ReadString(HKEY_CURRENT_USER, RunKey, AutostartValueName, &text);
+}
+
+int CountInstalledFiles()
+{
+    int count = 0;
+    for (const char* name : PackageFiles)
+        count += FileExists(JoinPath(InstallDirectoryPath(), name)) ? 1 : 0;
+    return count;
+}
+
+void ExpectBox(HWND box, const char* caption, const char* text, UINT icon, std::vector<std::string> buttons)
+{
+    ASSERT_NE(nullptr, box) << text;
+    MessageBoxView view = ReadMessageBox(box);
+    EXPECT_EQ(caption, view.caption);
+    EXPECT_EQ(text, view.text);
+    EXPECT_EQ(icon, view.icon);
+    EXPECT_EQ(buttons, view.buttons);
+}
+
+const std::vector<std::string> YesNo = {"&Yes", "&No"};
+const std::vector<std::string> Ok = {"OK"};
+
+class Wizard : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        UseWineDrawnFrames();
+        ASSERT_TRUE(MakePackage());
+    }
+    void TearDown() override
+    {
+        if (installer.Process != nullptr)
+            WaitInstaller(&installer, 1);
+        if (HWND tool = FindTopWindow("Ostrel", nullptr))
+            CloseCalibrationTool(tool);
+    }
+    void Start(const std::string& arguments = "")
+    {
+        ASSERT_TRUE(StartInstaller(JoinPath(PackageDirectory(), "Install.exe"), arguments, &installer));
+    }
+    // Welcome -> Next; the Progress dialog.
+    HWND ToProgress()
+    {
+        HWND welcome = WaitForWelcome(installer);
+        EXPECT_NE(nullptr, welcome);
+        if (welcome == nullptr)
+            return nullptr;
+        EXPECT_TRUE(PressButton(welcome, 1002));
+        HWND progress = WaitForProgress(installer);
+        EXPECT_NE(nullptr, progress);
+        return progress;
+    }
+    InstallerProcess installer;
+};
+
+// --- complete installation --------------------------------------------------
+
+TEST_F(Wizard, CompleteInstallationThenCalibrationTool)
+{
+    Start();
+    HWND main = WaitForMainWindow(installer);
+    ASSERT_NE(nullptr, main);
+    DWORD mainShown = GetTickCount();
+    RECT r = WindowRectOf(main);
+    EXPECT_EQ(0, r.left);
+    EXPECT_EQ(0, r.top);
+    EXPECT_EQ(GetSystemMetrics(SM_CXSCREEN), r.right);
+    EXPECT_EQ(GetSystemMetrics(SM_CYSCREEN), r.bottom);
+    EXPECT_EQ(nullptr, GetMenu(main));
+
+    HWND welcome = WaitForWelcome(installer);
+    ASSERT_NE(nullptr, welcome);
+    // Opened by the main window's 300 ms timer, not at once.
+    EXPECT_GE(GetTickCount() - mainShown, 200u);
+    EXPECT_TRUE(IsCentredOnScreen(welcome));
+    EXPECT_EQ(main, GetWindow(welcome, GW_OWNER));
+    Sleep(300);
+    SaveScreenshot("install-welcome.png");
+
+    ASSERT_TRUE(PressButton(welcome, 1002));
+    HWND progress = WaitForProgress(installer);
+    ASSERT_NE(nullptr, progress);
+    EXPECT_TRUE(IsCentredOnScreen(progress));
+    // Owned by the main window, not by the Welcome dialog.
+    EXPECT_EQ(main, GetWindow(progress, GW_OWNER));
+    EXPECT_TRUE(WaitForWindowGone(welcome, 5000));
+
+    ProgressTrace trace;
+    EXPECT_EQ(nullptr, WatchProgress(installer, progress, &trace));
+    EXPECT_EQ((std::vector<int>{1005, 1004, 1006, 1003}), trace.Enabled);
+    EXPECT_FALSE(IsControlEnabled(progress, IDCANCEL));
+    Sleep(300);
+    SaveScreenshot("install-progress.png");
+
+    // What the steps left behind.
+    EXPECT_EQ(10, CountInstalledFiles());
+    for (const char* copy : SecondCopies)
+        EXPECT_TRUE(FileExists(JoinPath(WindowsDir(), copy))) << copy;
+    for (const char* link : LinkFiles)
+        EXPECT_TRUE(FileExists(JoinPath(StartMenuGroupPath(), link))) << link;
+    std::string uninstallString;
+    EXPECT_TRUE(ReadString(HKEY_LOCAL_MACHINE, UninstallEntryKey, "UninstallString", &uninstallString));
+    EXPECT_EQ(JoinPath(WindowsDir(), "QuortouchUSB\\Install.exe /u"), uninstallString);
+    DWORD value = 0;
+    EXPECT_TRUE(ReadDword(HKEY_LOCAL_MACHINE, ParameterKey, DeviceParameterTable[0].Name, &value));
+    EXPECT_TRUE(DriverServiceRunning());
+    EXPECT_TRUE(TouchDeviceOpens());
+    EXPECT_FALSE(AutostartValueExists());
+
+    ASSERT_TRUE(PressButton(progress, 1003));
+    HWND question = WaitForMessageBox(SetupTitle, 20000, installer.Id);
+    ExpectBox(question, SetupTitle,
+              "To make the installation vaild,you must pull out and pull the Quortouch controller,or restart your "
+              "computer,\nrestart now?",
+              MB_ICONINFORMATION, YesNo);
+    EXPECT_EQ(progress, ReadMessageBox(question).owner);
+    std::string autostart;
+    EXPECT_TRUE(ReadString(HKEY_CURRENT_USER, RunKey, AutostartValueName, &autostart));
+    EXPECT_EQ(AutostartPath(), autostart);
+    Sleep(200);
+    SaveScreenshot("install-restart.png");
+
+    ASSERT_TRUE(PressButton(question, IDNO));
+    EXPECT_EQ(0, WaitInstaller(&installer));
+    HWND tool = WaitForCalibrationWindow();
+    ASSERT_NE(nullptr, tool);
+    EXPECT_TRUE(GetWindowLongA(tool, GWL_EXSTYLE) & WS_EX_TOPMOST);
+    DWORD toolProcessId = 0;
+    GetWindowThreadProcessId(tool, &toolProcessId);
+    HANDLE toolProcess = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, toolProcessId);
+    char image[MAX_PATH] = {};
+    DWORD size = MAX_PATH;
+    ASSERT_TRUE(QueryFullProcessImageNameA(toolProcess, 0, image, &size));
+    CloseHandle(toolProcess);
+    EXPECT_EQ(0, _stricmp(AutostartPath().c_str(), image)) << image;
+    Sleep(300);
+    SaveScreenshot("install-calibration-tool.png");
+    EXPECT_TRUE(CloseCalibrationTool(tool));
+}
+
+// --- failures -----------------------------------------------------------------
+
+TEST_F(Wizard, MissingReadMeFailsTheFileStepAndRemovesWhatWasCopied)
+{
+    ASSERT_TRUE(MakePackage(false));
+    Start();
+    HWND progress = ToProgress();
+    ASSERT_NE(nullptr, progress);
+    ProgressTrace trace;
+    HWND box = WatchProgress(installer, progress, &trace);
+    ExpectBox(box, SetupTitle, "Setup file fail(2:10).", MB_ICONERROR, Ok);
+    EXPECT_EQ(progress, ReadMessageBox(box).owner);
+    EXPECT_TRUE(trace.Enabled.empty());
+    SaveScreenshot("install-file-failure.png");
+    ASSERT_TRUE(PressButton(box, IDOK));
+    ASSERT_TRUE(WaitUntil([&] { return IsControlEnabled(progress, 1003); }, 10000));
+    EXPECT_FALSE(IsControlEnabled(progress, IDCANCEL));
+    EXPECT_FALSE(IsControlEnabled(progress, 1005));
+    // The copies made before the failure are gone again (the removal follows
+    // the enabling of Finish).
+    EXPECT_TRUE(WaitUntil([] { return !DirectoryExists(InstallDirectoryPath()); }, 10000));
+    for (const char* copy : SecondCopies)
+        EXPECT_FALSE(FileExists(JoinPath(WindowsDir(), copy))) << copy;
+    // No driver step.
+    Sleep(400);
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, UninstallEntryKey));
+    EXPECT_FALSE(DriverServiceExists());
+    EXPECT_FALSE(IsControlEnabled(progress, 1004));
+
+    ASSERT_TRUE(PressButton(progress, 1003));
+    EXPECT_EQ(0, WaitInstaller(&installer));
+    EXPECT_FALSE(AutostartValueExists());
+    // No restart question; the start of the calibration tool from the removed
+    // directory fails without a word.
+    EXPECT_EQ(nullptr, FindTopWindow("#32770", SetupTitle));
+    EXPECT_EQ(nullptr, FindTopWindow("Ostrel", nullptr));
+}
+
+TEST_F(Wizard, SetupToolExitingWithTwoFailsTheDriverStep)
+{
+    SetEnvironmentVariableA("QUORUSB_FORCE_EXIT", "2");
+    Start();
+    SetEnvironmentVariableA("QUORUSB_FORCE_EXIT", nullptr);
+    HWND progress = ToProgress();
+    ASSERT_NE(nullptr, progress);
+    ProgressTrace trace;
+    HWND box = WatchProgress(installer, progress, &trace);
+    ASSERT_NE(nullptr, box);
+    MessageBoxView view = ReadMessageBox(box);
+    // The last-error code that the driver step took after the tool's exit code.
+    int code = -1;
+    char tail[16] = {};
+    ASSERT_EQ(2, sscanf(view.text.c_str(), "Setup driver fail(%d:%15s", &code, tail)) << view.text;
+    EXPECT_STREQ("10).", tail);
+    EXPECT_EQ("Setup driver fail(" + std::to_string(code) + ":10).", view.text);
+    EXPECT_EQ(UINT(MB_ICONERROR), view.icon);
+    EXPECT_EQ(SetupTitle, view.caption);
+    EXPECT_EQ((std::vector<int>{1005}), trace.Enabled);
+    ASSERT_TRUE(PressButton(box, IDOK));
+    ASSERT_TRUE(WaitUntil([&] { return IsControlEnabled(progress, 1003); }, 10000));
+    EXPECT_FALSE(IsControlEnabled(progress, IDCANCEL));
+    EXPECT_TRUE(WaitUntil([] { return !DirectoryExists(InstallDirectoryPath()); }, 10000));
+    for (const char* copy : SecondCopies)
+        EXPECT_FALSE(FileExists(JoinPath(WindowsDir(), copy))) << copy;
+    // The registry entries written before the tool ran stay: the clean-up
+    // after a failed step removes files only.
+    EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, UninstallEntryKey));
+    Sleep(400);
+    EXPECT_FALSE(IsControlEnabled(progress, 1006));
+    EXPECT_FALSE(FileExists(JoinPath(StartMenuGroupPath(), LinkFiles[0])));
+    ASSERT_TRUE(PressButton(progress, 1003));
+    EXPECT_EQ(0, WaitInstaller(&installer));
+    EXPECT_FALSE(AutostartValueExists());
+}
+
+// --- Cancel --------------------------------------------------------------------
+
+TEST_F(Wizard, CancelAnsweredNoResumesTwoHundredMillisecondsLater)
+{
+    Start();
+    HWND progress = ToProgress();
+    ASSERT_NE(nullptr, progress);
+    ASSERT_TRUE(WaitUntil([&] { return IsControlEnabled(progress, 1005); }, 20000));
+    ASSERT_TRUE(PressButton(progress, IDCANCEL));
+    HWND question = WaitForMessageBox(SetupTitle, 20000, installer.Id);
+    ExpectBox(question, SetupTitle, "Are you sure to break setup process?", MB_ICONINFORMATION, YesNo);
+    bool deviceBefore = IsControlEnabled(progress, 1004);
+    Sleep(500);  // the timer is stopped while the question is up
+    EXPECT_EQ(deviceBefore, IsControlEnabled(progress, 1004));
+    ASSERT_TRUE(PressButton(question, IDNO));
+    DWORD answered = GetTickCount();
+    int next = deviceBefore ? 1006 : 1004;
+    ASSERT_TRUE(WaitUntil([&] { return IsControlEnabled(progress, next); }, 30000));
+    EXPECT_GE(GetTickCount() - answered, 150u);
+    ASSERT_TRUE(WaitUntil([&] { return IsControlEnabled(progress, 1003); }, 30000));
+    EXPECT_TRUE(IsControlEnabled(progress, 1006));
+    EXPECT_EQ(10, CountInstalledFiles());
+    ASSERT_TRUE(PressButton(progress, 1003));
+    HWND restart = WaitForMessageBox(SetupTitle, 20000, installer.Id);
+    ASSERT_NE(nullptr, restart);
+    ASSERT_TRUE(PressButton(restart, IDNO));
+    EXPECT_EQ(0, WaitInstaller(&installer));
+    EXPECT_TRUE(AutostartValueExists());
+}
+
+TEST_F(Wizard, CancelAnsweredYesKeepsWhatWasDone)
+{
+    Start();
+    HWND progress = ToProgress();
+    ASSERT_NE(nullptr, progress);
+    ASSERT_TRUE(WaitUntil([&] { return IsControlEnabled(progress, 1005); }, 20000));
+    ASSERT_TRUE(PressButton(progress, IDCANCEL));
+    HWND question = WaitForMessageBox(SetupTitle, 20000, installer.Id);
+    ASSERT_NE(nullptr, question);
+    bool driverStepRan = IsControlEnabled(progress, 1004);
+    ASSERT_TRUE(PressButton(question, IDYES));
+    EXPECT_EQ(0, WaitInstaller(&installer));
+    EXPECT_EQ(10, CountInstalledFiles());
+    for (const char* copy : SecondCopies)
+        EXPECT_TRUE(FileExists(JoinPath(WindowsDir(), copy))) << copy;
+    EXPECT_EQ(driverStepRan, KeyExists(HKEY_LOCAL_MACHINE, UninstallEntryKey));
+    EXPECT_FALSE(DirectoryExists(StartMenuGroupPath()));
+    EXPECT_FALSE(AutostartValueExists());
+    EXPECT_EQ(nullptr, FindTopWindow("Ostrel", nullptr));
+}
+
+// Cancel on Welcome ends the program having done nothing; so does every
+// command line that is not exactly "/u", which starts the wizard.
+TEST_F(Wizard, CancelOnWelcomeAndCommandLinesOtherThanSlashU)
+{
+    for (const char* arguments : {"", "/U", "-u", "/u ", "/ux"}) {
+        SCOPED_TRACE(std::string("arguments \"") + arguments + "\"");
+        Start(arguments);
+        HWND welcome = WaitForWelcome(installer);
+        ASSERT_NE(nullptr, welcome);
+        ASSERT_TRUE(PressButton(welcome, IDCANCEL));
+        EXPECT_EQ(0, WaitInstaller(&installer, 20000));
+    }
+    EXPECT_FALSE(DirectoryExists(InstallDirectoryPath()));
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, UninstallEntryKey));
+    EXPECT_FALSE(DirectoryExists(StartMenuGroupPath()));
+    EXPECT_FALSE(AutostartValueExists());
+    EXPECT_FALSE(DriverServiceExists());
+}
+
+// --- removal refused --------------------------------------------------------------
+
+TEST_F(Wizard, RemovalDeclinedOrFailingLeavesEverything)
+{
+    HWND tool = nullptr;
+    ASSERT_TRUE(RunCompleteInstall(nullptr, &tool));
+    ASSERT_TRUE(CloseCalibrationTool(tool));
+    std::string installed = JoinPath(InstallDirectoryPath(), "Install.exe");
+    auto everythingInPlace = [&] {
+        EXPECT_EQ(10, CountInstalledFiles());
+        for (const char* copy : SecondCopies)
+            EXPECT_TRUE(FileExists(JoinPath(WindowsDir(), copy))) << copy;
+        for (const char* link : LinkFiles)
+            EXPECT_TRUE(FileExists(JoinPath(StartMenuGroupPath(), link))) << link;
+        EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, UninstallEntryKey));
+        EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, ParameterKey));
+        EXPECT_TRUE(AutostartValueExists());
+        EXPECT_TRUE(TouchDeviceOpens());
+    };
+
+    // Confirmation answered No.
+    ASSERT_TRUE(StartInstaller(installed, "/u", &installer));
+    HWND confirm = WaitForMessageBox(UninstallTitle, 20000, installer.Id);
+    ExpectBox(confirm, UninstallTitle, "Are you sure to uninstall Quortouch USB Touchscreen?", MB_ICONWARNING, YesNo);
+    EXPECT_EQ(nullptr, ReadMessageBox(confirm).owner);
+    // No window at all in this mode.
+    EXPECT_EQ(nullptr, FindTopWindow("INSTALL", nullptr, installer.Id));
+    ASSERT_TRUE(PressButton(confirm, IDNO));
+    EXPECT_EQ(0, WaitInstaller(&installer));
+    everythingInPlace();
+
+    // The setup tool reports failure (2): nothing removed, the package stays
+    // listed for another try.
+    SetEnvironmentVariableA("QUORUSB_FORCE_EXIT", "2");
+    ASSERT_TRUE(StartInstaller(installed, "/u", &installer));
+    SetEnvironmentVariableA("QUORUSB_FORCE_EXIT", nullptr);
+    confirm = WaitForMessageBox(UninstallTitle, 20000, installer.Id);
+    ASSERT_NE(nullptr, confirm);
+    ASSERT_TRUE(PressButton(confirm, IDYES));
+    HWND failure = WaitForMessageBox(SetupTitle, 30000, installer.Id);
+    ExpectBox(failure, SetupTitle, "Remove failure,please insert the usb interface", MB_ICONERROR, Ok);
+    EXPECT_EQ(nullptr, ReadMessageBox(failure).owner);
+    ASSERT_TRUE(PressButton(failure, IDOK));
+    EXPECT_EQ(0, WaitInstaller(&installer));
+    // No restart question followed.
+    EXPECT_EQ(nullptr, FindTopWindow("#32770", UninstallTitle));
+    everythingInPlace();
+}
+
+}  // namespace
