@@ -94,7 +94,7 @@ TEST_F(HelpFileTest, EveryMessageHasAPageWithItsTextLetterForLetter)
         // A line feed of the message is a line break on the page.
         std::string text = message.text;
         for (size_t at; (at = text.find("\\n")) != std::string::npos;)
-            text.replace(at, 2, "<br>\r\n");
+            text.replace(at, 2, "<br>\n");
         EXPECT_NE(html.find("<p class=\"message\">" + text + "</p>"), std::string::npos) << message.page;
         EXPECT_NE(html.find("<td>" + message.caption + "</td>"), std::string::npos) << message.page;
         EXPECT_NE(html.find("<h2>What to do</h2>"), std::string::npos) << message.page;
