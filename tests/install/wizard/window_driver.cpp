@@ -1,6 +1,7 @@
 #include "window_driver.h"
 
 #include <cstdlib>
+#include <cstring>
 
 #include "test_support.h"
 
@@ -38,7 +39,11 @@ BOOL CALLBACK FindTopWindowCallback(HWND window, LPARAM parameter)
     }
     if (request->className != nullptr && ClassNameOf(window) != request->className)
         return TRUE;
-    if (request->title != nullptr && WindowText(window) != request->title)
+    // The title as the system keeps it: asking the window itself would wait
+    // for its thread, which may be busy in a step of the installer.
+    char title[512] = {};
+    GetWindowTextA(window, title, sizeof title);
+    if (request->title != nullptr && strcmp(title, request->title) != 0)
         return TRUE;
     request->found = window;
     return FALSE;
