@@ -1,0 +1,453 @@
+// Drives the package's installation and a calibration the way a user would,
+// on the display it runs on: Install.exe from the package folder, Welcome,
+// Next, the steps, Finish, No to the restart, then the calibration tool with
+// four simulated touches and "OK". Prints each step, saves a screenshot per
+// screen, and ends with the calibration record and the touch error before
+// and after calibration.
+//   demo_driver.exe PACKAGE_FOLDER SCREENSHOT_FOLDER
+//   demo_driver.exe --watch PACKAGE_FOLDER
+//   demo_driver.exe --bench PACKAGE_FOLDER
+// With --bench the road runs without screenshots, the package programs are
+// started once more each, the package is uninstalled again, and the figures
+// are printed as "BENCH <name> <value> <unit>" lines.
+// With --watch a person drives: the program starts Install.exe, reports what
+// appears, and after the installation makes sure the calibration tool runs
+// (starting it from the installation folder when Setup didn't) until it ends.
+// Exit code 0 when the whole road was driven, else the number of the step
+// that failed.
+#include <windows.h>
+
+#include <psapi.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "bounded_format.h"
+#include "parameter_store.h"
+#include "screen_capture.h"
+#include "touchsim.h"
+
+namespace {
+
+std::string ShotFolder;
+bool Bench = false;
+int ShotNumber = 0;
+DWORD StartTick;
+
+void Say(const char* format, ...) __attribute__((format(gnu_printf, 1, 2)));
+void Say(const char* format, ...)
+{
+    char text[512];
+    va_list args;
+    va_start(args, format);
+    FormatBoundedV(text, sizeof(text), format, args);
+    va_end(args);
+    printf("[%6.1f s] %s\n", (GetTickCount() - StartTick) / 1000.0, text);
+    fflush(stdout);
+}
+
+void Shot(const char* name)
+{
+    if (Bench)
+        return;
+    Sleep(400); // let the window finish painting
+    char file[MAX_PATH];
+    if (!FormatInto(file, "%s\\%02d-%s.bmp", ShotFolder.c_str(), ++ShotNumber, name))
+        return;
+    Say("screenshot %s: %s", name, SaveScreenshot(file) ? file : "FAILED");
+}
+
+HWND WaitWindow(const char* className, const char* title, DWORD timeoutMs)
+{
+    DWORD start = GetTickCount();
+    for (;;) {
+        HWND window = FindWindowA(className, title);
+        if (window && IsWindowVisible(window))
+            return window;
+        if (GetTickCount() - start > timeoutMs)
+            return nullptr;
+        Sleep(50);
+    }
+}
+
+// A message box of the given caption whose text starts with prefix.
+HWND WaitMessageBox(const char* caption, const char* prefix, DWORD timeoutMs)
+{
+    DWORD start = GetTickCount();
+    while (GetTickCount() - start < timeoutMs) {
+        HWND box = nullptr;
+        while ((box = FindWindowExA(nullptr, box, "#32770", caption)) != nullptr) {
+            char text[512] = {};
+            GetDlgItemTextA(box, 0xFFFF, text, sizeof(text));
+            if (IsWindowVisible(box) && strncmp(text, prefix, strlen(prefix)) == 0)
+                return box;
+        }
+        Sleep(50);
+    }
+    return nullptr;
+}
+
+// A real click with the mouse at the centre of a control.
+void ClickControl(HWND control)
+{
+    RECT rect;
+    GetWindowRect(control, &rect);
+    SetForegroundWindow(GetAncestor(control, GA_ROOT));
+    SetCursorPos((rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2);
+    Sleep(100);
+    INPUT input[2] = {};
+    input[0].type = input[1].type = INPUT_MOUSE;
+    input[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+    input[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+    SendInput(2, input, sizeof(INPUT));
+}
+
+bool WaitEnabled(HWND control, DWORD timeoutMs)
+{
+    DWORD start = GetTickCount();
+    while (!IsWindowEnabled(control)) {
+        if (GetTickCount() - start > timeoutMs)
+            return false;
+        Sleep(20);
+    }
+    return true;
+}
+
+// The peak working set of a running process, in KiB; 0 when unknown.
+unsigned long PeakKiB(HANDLE process)
+{
+    PROCESS_MEMORY_COUNTERS counters = {};
+    counters.cb = sizeof(counters);
+    if (!GetProcessMemoryInfo(process, &counters, sizeof(counters)))
+        return 0;
+    return static_cast<unsigned long>(counters.PeakWorkingSetSize / 1024);
+}
+
+void ReportPeak(const char* program, HANDLE process)
+{
+    if (Bench)
+        printf("BENCH peak_memory_%s %lu KiB\n", program, PeakKiB(process));
+}
+
+void ReportPeakOfWindow(const char* program, HWND window)
+{
+    DWORD id = 0;
+    GetWindowThreadProcessId(window, &id);
+    HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, id);
+    if (process) {
+        ReportPeak(program, process);
+        CloseHandle(process);
+    }
+}
+
+struct TouchError {
+    double Mean, Max;
+};
+
+// Where the driver's loaded calibration puts a finger, against where the
+// finger is, over a 5 x 5 grid of the screen.
+bool MeasureTouchError(HANDLE device, TouchError* error)
+{
+    int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
+    TouchPanelModel model = DefaultTouchPanelModel();
+    double sum = 0, worst = 0;
+    int count = 0;
+    for (int i = 0; i < 5; ++i) {
+        for (int j = 0; j < 5; ++j) {
+            int x = width / 10 + i * (width * 8 / 10) / 4;
+            int y = height / 10 + j * (height * 8 / 10) / 4;
+            POINT mapped;
+            if (!TouchSimMapPoint(device, PanelRawWord(model, x, y, width, height), &mapped))
+                return false;
+            double distance = std::hypot(double(mapped.x - x), double(mapped.y - y));
+            sum += distance;
+            worst = distance > worst ? distance : worst;
+            ++count;
+        }
+    }
+    error->Mean = sum / count;
+    error->Max = worst;
+    return true;
+}
+
+int Fail(int step, const char* what)
+{
+    Say("FAILED at step %d: %s", step, what);
+    return step;
+}
+
+int DriveInstaller(const std::string& package)
+{
+    std::string program = package + "\\Install.exe";
+    Say("step 1: starting %s", program.c_str());
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process = {};
+    std::string line = "\"" + program + "\"";
+    if (!CreateProcessA(program.c_str(), &line[0], nullptr, nullptr, FALSE, 0, nullptr, package.c_str(), &startup,
+                        &process))
+        return Fail(1, "Install.exe could not be started");
+    CloseHandle(process.hThread);
+
+    if (!WaitWindow("INSTALL", nullptr, 20000))
+        return Fail(2, "no main window of class INSTALL");
+    Say("step 2: main window \"Quortouch USB Touchscreen Setup\" is up");
+    HWND welcome = WaitWindow("#32770", "Quortouch USB Touchscreen Setup(Welcome)", 20000);
+    if (!welcome)
+        return Fail(3, "no Welcome dialog");
+    Say("step 3: Welcome dialog");
+    Shot("welcome");
+    Say("step 4: Next");
+    ClickControl(GetDlgItem(welcome, 1002));
+    DWORD nextTick = GetTickCount();
+
+    HWND progress = WaitWindow("#32770", "Quortouch USB Touchscreen Setup (Progressing...)", 20000);
+    if (!progress)
+        return Fail(4, "no Progress dialog after Next");
+    Say("step 5: Progress dialog; the steps run");
+    DWORD progressTick = GetTickCount();
+    const struct {
+        int Id;
+        const char* Text;
+    } lines[] = {{1005, "files copied"}, {1004, "driver registered"}, {1006, "shortcuts created"}};
+    for (const auto& status : lines) {
+        if (!WaitEnabled(GetDlgItem(progress, status.Id), 120000))
+            return Fail(5, status.Text);
+        Say("        %s", status.Text);
+        if (status.Id == 1005)
+            Shot("progress");
+    }
+    HWND finish = GetDlgItem(progress, 1003);
+    if (!WaitEnabled(finish, 20000))
+        return Fail(6, "Finish never enabled");
+    if (Bench) {
+        // From the click on Next; under Wine on a display without a window
+        // manager this includes about 2 s in which Wine waits for the
+        // Welcome dialog's X window to be withdrawn.
+        printf("BENCH install_next_to_finish %lu ms\n", static_cast<unsigned long>(GetTickCount() - nextTick));
+        printf("BENCH install_progress_to_finish %lu ms\n", static_cast<unsigned long>(GetTickCount() - progressTick));
+        printf("BENCH install_timer_floor 400 ms\n"); // four ticks of 100 ms
+    }
+    Shot("progress-done");
+    Say("step 6: Finish");
+    ClickControl(finish);
+
+    HWND question = WaitMessageBox("Quortouch USB Touchscreen Setup", "To make the installation vaild", 20000);
+    if (!question)
+        return Fail(7, "no restart question");
+    Say("step 7: restart question");
+    Shot("restart-question");
+    ReportPeak("Install.exe", process.hProcess);
+    Say("        No");
+    ClickControl(GetDlgItem(question, IDNO));
+    if (WaitForSingleObject(process.hProcess, 30000) != WAIT_OBJECT_0)
+        return Fail(7, "Install.exe did not end");
+    DWORD code = 1;
+    GetExitCodeProcess(process.hProcess, &code);
+    CloseHandle(process.hProcess);
+    Say("        Install.exe ended with exit code %lu", static_cast<unsigned long>(code));
+    return 0;
+}
+
+int DriveCalibration()
+{
+    HWND window = WaitWindow("Ostrel", nullptr, 30000);
+    if (!window)
+        return Fail(8, "the calibration tool did not come up (no window of class Ostrel)");
+    Say("step 8: calibration tool is up");
+    HANDLE device = TouchSimOpenDevice();
+    if (device == INVALID_HANDLE_VALUE)
+        return Fail(8, "the touch device does not open");
+    TouchSimSetScreenFromSystem(device);
+    TouchError before = {}, after = {};
+    bool measuredBefore = MeasureTouchError(device, &before);
+    if (measuredBefore)
+        Say("        touch error before calibration: mean %.1f px, max %.1f px", before.Mean, before.Max);
+
+    int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
+    const int table[2] = {102, 1945};
+    const char* corners[4] = {"top left", "top right", "bottom left", "bottom right"};
+    for (int touch = 0; touch < 4; ++touch) {
+        int x = table[touch % 2] * width / 2048, y = table[touch / 2] * height / 2048;
+        char name[32];
+        FormatInto(name, "cross-%d", touch + 1);
+        Shot(name);
+        TouchResult result;
+        if (!TouchSimTouch(device, x, y, &result))
+            return Fail(9, "a simulated touch failed");
+        Say("step 9.%d: touch at the %s cross (%d, %d): raw (%u, %u)", touch + 1, corners[touch], x, y,
+            RAW_POINT_X(result.RawWord), RAW_POINT_Y(result.RawWord));
+        Sleep(600);
+    }
+    HWND ok = nullptr;
+    DWORD start = GetTickCount();
+    while (!(ok = FindWindowExA(window, nullptr, "Button", "OK")) || !IsWindowVisible(ok)) {
+        if (GetTickCount() - start > 10000)
+            return Fail(10, "no check screen with OK");
+        Sleep(50);
+    }
+    Say("step 10: check screen");
+    ReportPeakOfWindow("QuortouchUsb.exe", window);
+    Shot("check-screen");
+    RECT rect;
+    GetWindowRect(ok, &rect);
+    TouchResult result;
+    Say("step 11: touch \"OK\"");
+    TouchSimTouch(device, (rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2, &result);
+    start = GetTickCount();
+    while (IsWindow(window)) {
+        if (GetTickCount() - start > 10000)
+            return Fail(11, "the calibration window did not close on OK");
+        Sleep(50);
+    }
+    Say("        calibration tool closed");
+
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, ParameterKey, 0, KEY_READ, &key) == ERROR_SUCCESS) {
+        Say("calibration record in HKLM\\%s:", ParameterKey);
+        for (const char* name : CalibrationRecord) {
+            DWORD value = 0, size = sizeof(value);
+            RegQueryValueExA(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(&value), &size);
+            Say("        %-20s %lu", name, static_cast<unsigned long>(value));
+        }
+        DWORD flag = 0, size = sizeof(flag);
+        RegQueryValueExA(key, CalibrationFlag, nullptr, nullptr, reinterpret_cast<BYTE*>(&flag), &size);
+        Say("        %-20s %lu", CalibrationFlag, static_cast<unsigned long>(flag));
+        RegCloseKey(key);
+    }
+    if (MeasureTouchError(device, &after) && measuredBefore) {
+        Say("touch error before calibration: mean %.1f px, max %.1f px", before.Mean, before.Max);
+        Say("touch error after calibration:  mean %.1f px, max %.1f px", after.Mean, after.Max);
+    }
+    CloseHandle(device);
+    return 0;
+}
+
+// Starts a program, waits for its window, reports its peak memory and
+// closes it again.
+void MeasureProgram(const char* name, const std::string& commandLine, const char* className, const char* title)
+{
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process = {};
+    std::string line = commandLine;
+    if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
+        Say("%s could not be started", name);
+        return;
+    }
+    CloseHandle(process.hThread);
+    HWND window = WaitWindow(className, title, 20000);
+    Sleep(500);
+    if (window) {
+        ReportPeakOfWindow(name, window);
+        PostMessageA(window, WM_CLOSE, 0, 0);
+    }
+    if (WaitForSingleObject(process.hProcess, 10000) != WAIT_OBJECT_0)
+        TerminateProcess(process.hProcess, 1);
+    CloseHandle(process.hProcess);
+}
+
+int MeasureInstalledPrograms()
+{
+    char windows[MAX_PATH] = {};
+    GetWindowsDirectoryA(windows, sizeof(windows));
+    std::string folder = std::string(windows) + "\\QuortouchUSB";
+    MeasureProgram("RBtn.exe", "\"" + folder + "\\RBtn.exe\"", "QuortouchRightButton", "Right Button");
+    MeasureProgram("Write.exe", "\"" + folder + "\\Write.exe\"", nullptr, "HandWritting Demo");
+    MeasureProgram("control.exe_QuortouchUsb.cpl", "control.exe \"" + folder + "\\QuortouchUsb.cpl\"", "#32770",
+                   "Quortouch USB Touchscreen");
+
+    std::string program = folder + "\\Install.exe";
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process = {};
+    std::string line = "\"" + program + "\" /u";
+    if (!CreateProcessA(program.c_str(), &line[0], nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &startup,
+                        &process))
+        return Fail(12, "Install.exe /u could not be started");
+    CloseHandle(process.hThread);
+    HWND sure = WaitMessageBox("Quortouch USB Touchscreen Uninstall", "Are you sure to uninstall", 20000);
+    if (!sure)
+        return Fail(12, "no uninstall question");
+    ClickControl(GetDlgItem(sure, IDYES));
+    DWORD yesTick = GetTickCount();
+    HWND restart = WaitMessageBox("Quortouch USB Touchscreen Uninstall", "To make the uninstallation valid", 60000);
+    if (!restart)
+        return Fail(13, "no restart question after the uninstallation");
+    printf("BENCH uninstall %lu ms\n", static_cast<unsigned long>(GetTickCount() - yesTick));
+    ReportPeak("Install.exe_/u", process.hProcess);
+    ClickControl(GetDlgItem(restart, IDNO));
+    WaitForSingleObject(process.hProcess, 20000);
+    CloseHandle(process.hProcess);
+    return 0;
+}
+
+int WatchPerson(const std::string& package)
+{
+    std::string program = package + "\\Install.exe";
+    Say("starting %s: click through the installation", program.c_str());
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process = {};
+    std::string line = "\"" + program + "\"";
+    if (!CreateProcessA(program.c_str(), &line[0], nullptr, nullptr, FALSE, 0, nullptr, package.c_str(), &startup,
+                        &process))
+        return Fail(1, "Install.exe could not be started");
+    CloseHandle(process.hThread);
+    WaitForSingleObject(process.hProcess, INFINITE);
+    CloseHandle(process.hProcess);
+    Say("Install.exe has ended");
+    HWND window = WaitWindow("Ostrel", nullptr, 5000);
+    if (!window) {
+        char windows[MAX_PATH] = {}, tool[MAX_PATH], folder[MAX_PATH];
+        GetWindowsDirectoryA(windows, sizeof(windows));
+        FormatInto(tool, "%s\\QuortouchUSB\\QuortouchUsb.exe", windows);
+        FormatInto(folder, "%s\\QuortouchUSB", windows);
+        Say("starting the calibration tool %s", tool);
+        STARTUPINFOA toolStartup = {};
+        toolStartup.cb = sizeof(toolStartup);
+        PROCESS_INFORMATION toolProcess = {};
+        if (!CreateProcessA(tool, nullptr, nullptr, nullptr, FALSE, 0, nullptr, folder, &toolStartup, &toolProcess))
+            return Fail(8, "the calibration tool could not be started (was the installation completed?)");
+        CloseHandle(toolProcess.hThread);
+        WaitForSingleObject(toolProcess.hProcess, INFINITE);
+        CloseHandle(toolProcess.hProcess);
+    } else {
+        Say("calibration tool is up: touch (click) the four crosses");
+        while (IsWindow(window))
+            Sleep(200);
+    }
+    Say("calibration tool has ended");
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    StartTick = GetTickCount();
+    if (argc == 3 && strcmp(argv[1], "--watch") == 0)
+        return WatchPerson(argv[2]);
+    if (argc == 3 && strcmp(argv[1], "--bench") == 0) {
+        Bench = true;
+        int failed = DriveInstaller(argv[2]);
+        if (failed == 0)
+            failed = DriveCalibration();
+        if (failed == 0)
+            failed = MeasureInstalledPrograms();
+        return failed;
+    }
+    if (argc != 3) {
+        fprintf(stderr, "usage: demo_driver.exe PACKAGE_FOLDER SCREENSHOT_FOLDER | --watch PACKAGE_FOLDER\n");
+        return 100;
+    }
+    ShotFolder = argv[2];
+    CreateDirectoryA(argv[2], nullptr);
+    int failed = DriveInstaller(argv[1]);
+    if (failed == 0)
+        failed = DriveCalibration();
+    Say(failed == 0 ? "demo: the whole road was driven" : "demo: stopped");
+    return failed;
+}

@@ -1,0 +1,73 @@
+// The package as a user gets it, installed and calibrated under Wine: a copy
+// of the package folder, Install.exe run from it through the whole wizard
+// (demo_driver.exe, the demo's scripted user), then the calibration tool with
+// four simulated touches and "OK".
+#include <windows.h>
+
+#include <gtest/gtest.h>
+#include <shlobj.h>
+
+#include <string>
+
+#include "autostart.h"
+#include "driver_contract.h"
+#include "parameter_store.h"
+#include "test_support.h"
+
+namespace {
+
+const char* const PackageFiles[10] = {"QuortouchUsb.cpl", "QuortouchUsb.exe", "QuorUsb.sys", "QuorUsb.inf",
+                                      "QuortouchUsb.chm", "QuorUsb.exe",      "Install.exe", "Write.exe",
+                                      "RBtn.exe",         "ReadMe.txt"};
+
+DWORD FileSize(const std::string& path)
+{
+    WIN32_FILE_ATTRIBUTE_DATA data = {};
+    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data))
+        return 0xFFFFFFFF;
+    return data.nFileSizeLow;
+}
+
+TEST(PackageInstall, InstallFromThePackageFolderInstallsAllTenFilesAndCalibrates)
+{
+    // The package folder, copied as a user would copy it off the zip or a disc.
+    std::string built = JoinPath(TestBinDir(), "package\\QuortouchUsb");
+    std::string package = "C:\\users\\Public\\QuortouchUsb";
+    CreateDirectoryA(package.c_str(), nullptr);
+    for (const char* name : PackageFiles)
+        ASSERT_TRUE(CopyFileA(JoinPath(built, name).c_str(), JoinPath(package, name).c_str(), FALSE)) << name;
+
+    std::string driver = JoinPath(TestBinDir(), "package\\assembly\\demo\\demo_driver.exe");
+    std::string shots = JoinPath(ArtifactsDir(), "package-install");
+    int code = RunProcess("\"" + driver + "\" \"" + package + "\" \"" + shots + "\"", 240000);
+    ASSERT_EQ(code, 0) << "demo_driver.exe stopped at that step; its screenshots are in " << shots;
+
+    std::string installed = JoinPath(WindowsDir(), "QuortouchUSB");
+    for (const char* name : PackageFiles)
+        EXPECT_EQ(FileSize(JoinPath(installed, name)), FileSize(JoinPath(package, name))) << name;
+    for (const char* copy : {"System32\\QuortouchUsb.cpl", "System32\\QuortouchUsb.exe",
+                             "System32\\Drivers\\QuorUsb.sys", "inf\\QuorUsb.inf"})
+        EXPECT_TRUE(FileExists(JoinPath(WindowsDir(), copy))) << copy;
+
+    char programs[MAX_PATH] = {};
+    ASSERT_TRUE(SHGetSpecialFolderPathA(nullptr, programs, CSIDL_COMMON_PROGRAMS, FALSE));
+    std::string group = JoinPath(programs, "Quortouch USB Touchscreen");
+    for (const char* link : {"Uninstall QuorTouch.lnk", "Quortouch help.lnk", "Calibration.lnk", "Right Button.lnk",
+                             "HandWritting Demo.lnk"})
+        EXPECT_TRUE(FileExists(JoinPath(group, link))) << link;
+
+    DWORD flag = 0, width = 0, height = 0, topLeftX = 0;
+    EXPECT_TRUE(ReadDword(HKEY_LOCAL_MACHINE, ParameterKey, CAL_FOUR_POINT, &flag));
+    EXPECT_EQ(flag, 1u);
+    ReadDword(HKEY_LOCAL_MACHINE, ParameterKey, CAL_SCREEN_WIDTH, &width);
+    ReadDword(HKEY_LOCAL_MACHINE, ParameterKey, CAL_SCREEN_HIGH, &height);
+    EXPECT_EQ(width, static_cast<DWORD>(GetSystemMetrics(SM_CXSCREEN)));
+    EXPECT_EQ(height, static_cast<DWORD>(GetSystemMetrics(SM_CYSCREEN)));
+    ReadDword(HKEY_LOCAL_MACHINE, ParameterKey, CAL_TOP_LEFT_X, &topLeftX);
+    EXPECT_GT(topLeftX, 0u);
+    // "OK" ends the start at log-on.
+    std::string command;
+    EXPECT_FALSE(ReadString(HKEY_CURRENT_USER, RunKey, AutostartValueName, &command));
+}
+
+} // namespace
