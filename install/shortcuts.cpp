@@ -17,6 +17,12 @@ const char StartMenuFolderName[] = "Quortouch USB Touchscreen";
 
 namespace {
 
+// The shell-link class and the two interfaces used here, defined in place so
+// the program doesn't link the platform's whole table of GUIDs.
+const CLSID ShellLinkClass = {0x00021401, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
+const IID ShellLinkAInterface = {0x000214EE, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
+const IID PersistFileInterface = {0x0000010B, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
+
 struct ShortcutRow {
     const char* TargetFormat;
     const char* LinkFileFormat;
@@ -82,7 +88,7 @@ int CreateShellLink(const char* target, const char* linkFile, const char* descri
                     const char* arguments)
 {
     IShellLinkA* link = nullptr;
-    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+    if (FAILED(CoCreateInstance(ShellLinkClass, nullptr, CLSCTX_INPROC_SERVER, ShellLinkAInterface,
                                 reinterpret_cast<void**>(&link))))
         return 0;
     if (arguments != nullptr)
@@ -92,7 +98,7 @@ int CreateShellLink(const char* target, const char* linkFile, const char* descri
     link->SetWorkingDirectory(workingDirectory);
 
     IPersistFile* file = nullptr;
-    if (FAILED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
+    if (FAILED(link->QueryInterface(PersistFileInterface, reinterpret_cast<void**>(&file)))) {
         link->Release();
         return 0;
     }
