@@ -8,7 +8,7 @@
 #include <string>
 #include <thread>
 
-#include "../window_watch.h"
+#include "gui_support.h"
 #include "applet_resources.h"
 #include "driver_contract.h"
 #include "parameter_store.h"

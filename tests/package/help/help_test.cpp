@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "../window_watch.h"
+#include "gui_support.h"
 #include "test_support.h"
 
 namespace {

@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "../window_watch.h"
+#include "gui_support.h"
 #include "test_support.h"
 
 namespace {

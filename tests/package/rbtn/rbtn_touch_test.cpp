@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "../window_watch.h"
+#include "gui_support.h"
 #include "test_support.h"
 #include "touchsim.h"
 

@@ -6,8 +6,7 @@
 
 #include <string>
 
-#include "../input_sim.h"
-#include "../window_watch.h"
+#include "gui_support.h"
 #include "test_support.h"
 
 namespace {
@@ -19,10 +18,7 @@ COLORREF ClientPixel(HWND window, int x, int y)
 {
     POINT at = {x, y};
     ClientToScreen(window, &at);
-    HDC screen = GetDC(nullptr);
-    COLORREF colour = GetPixel(screen, at.x, at.y);
-    ReleaseDC(nullptr, screen);
-    return colour;
+    return ScreenPixel(at.x, at.y);
 }
 
 POINT ScreenPoint(HWND window, int x, int y)
