@@ -67,7 +67,7 @@ static void StartUpRuns(int runs)
         } else {
             fprintf(stderr, "bench: no cross within 20 s (run %d)\n", run + 1);
         }
-        HWND window = WaitForWindowOf(tool.Id, "Ostrel", 2000);
+        HWND window = WaitForTopWindow("Ostrel", nullptr, 2000, tool.Id);
         if (window != nullptr) {
             SetForegroundWindow(window);
             PressKey(VK_ESCAPE);

@@ -33,7 +33,7 @@ bool TouchCrossAt(HANDLE device, POINT expected, DWORD* rawWord, const TouchPane
     POINT centre = {};
     if (!WaitForCross(expected.x, expected.y, &centre)) {
         ADD_FAILURE() << "no cross near (" << expected.x << ", " << expected.y << "), screen in "
-                      << SaveScreenshot("no-cross");
+                      << SaveScreenshot("no-cross.bmp");
         return false;
     }
     EXPECT_EQ(expected.x, centre.x);

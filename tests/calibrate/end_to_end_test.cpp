@@ -93,7 +93,7 @@ protected:
     HWND StartTool()
     {
         EXPECT_TRUE(StartCalibrationTool(&tool));
-        HWND window = WaitForWindowOf(tool.Id, "Ostrel");
+        HWND window = WaitForTopWindow("Ostrel", nullptr, 20000, tool.Id);
         EXPECT_NE(nullptr, window);
         return window;
     }
@@ -128,12 +128,12 @@ TEST_F(EndToEnd, FourTouchesThenOkCommitsTheCalibrationAndEndsTheAutostart)
     EXPECT_EQ(1024, windowRect.right);
     EXPECT_EQ(768, windowRect.bottom);
     EXPECT_TRUE(GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_TOPMOST);
-    SaveScreenshot("calibration-cross");
+    SaveScreenshot("calibration-cross.bmp");
 
     DWORD raw[4];
     ASSERT_TRUE(TouchFourCrosses(raw));
     ASSERT_TRUE(WaitForCheckScreen(window));
-    SaveScreenshot("check-screen");
+    SaveScreenshot("check-screen.bmp");
     EXPECT_TRUE(CursorShowing()) << "cursor visible on the check screen";
 
     // The check screen: both buttons at their rectangles.

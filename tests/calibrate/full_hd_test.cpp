@@ -19,7 +19,7 @@ TEST(FullHdScreen, CrossesWindowAndCommittedScreenSizeFollowTheDisplay)
 
     WatchedProcess tool;
     ASSERT_TRUE(StartCalibrationTool(&tool));
-    HWND window = WaitForWindowOf(tool.Id, "Ostrel");
+    HWND window = WaitForTopWindow("Ostrel", nullptr, 20000, tool.Id);
     ASSERT_NE(nullptr, window);
     RECT rect = {};
     GetWindowRect(window, &rect);
@@ -32,11 +32,11 @@ TEST(FullHdScreen, CrossesWindowAndCommittedScreenSizeFollowTheDisplay)
     DWORD raw[4];
     POINT centre;
     ASSERT_TRUE(WaitForCross(crosses[0].x, crosses[0].y, &centre));
-    SaveScreenshot("calibration-cross-1920x1080");
+    SaveScreenshot("calibration-cross-1920x1080.bmp");
     for (int i = 0; i < 4; ++i)
         ASSERT_TRUE(TouchCrossAt(device, crosses[i], &raw[i])) << "cross " << i + 1;
     ASSERT_TRUE(WaitForCheckScreen(window));
-    SaveScreenshot("check-screen-1920x1080");
+    SaveScreenshot("check-screen-1920x1080.bmp");
 
     DWORD width = 0, height = 0;
     EXPECT_TRUE(ReadDword(HKEY_LOCAL_MACHINE, ParameterKey, CAL_SCREEN_WIDTH, &width));

@@ -1,7 +1,5 @@
 #include "tool_watch.h"
 
-#include <cstdio>
-
 #include "test_support.h"
 
 bool StartWatched(const std::string& commandLine, WatchedProcess* watched)
@@ -41,49 +39,10 @@ bool StartChildAction(const char* name, WatchedProcess* watched, const std::stri
     return StartWatched(line, watched);
 }
 
-struct FindContext {
-    DWORD ProcessId;
-    const char* ClassName;
-    bool VisibleOnly;
-    HWND Found;
-};
-
-static BOOL CALLBACK FindWindowOfProcess(HWND window, LPARAM lParam)
-{
-    FindContext* context = reinterpret_cast<FindContext*>(lParam);
-    DWORD owner = 0;
-    GetWindowThreadProcessId(window, &owner);
-    if (owner != context->ProcessId)
-        return TRUE;
-    char className[64] = {};
-    GetClassNameA(window, className, sizeof className);
-    if (strcmp(className, context->ClassName) != 0)
-        return TRUE;
-    if (context->VisibleOnly && !IsWindowVisible(window))
-        return TRUE;
-    context->Found = window;
-    return FALSE;
-}
-
-static HWND FindWindowOf(DWORD processId, const char* className, bool visibleOnly)
-{
-    FindContext context = {processId, className, visibleOnly, nullptr};
-    EnumWindows(FindWindowOfProcess, reinterpret_cast<LPARAM>(&context));
-    return context.Found;
-}
-
-// A message box (dialog class "#32770") of the process, or null.
-static HWND FindMessageBoxOf(DWORD processId)
-{
-    return FindWindowOf(processId, "#32770", true);
-}
-
 static BOOL CALLBACK FindIcon(HWND child, LPARAM lParam)
 {
-    char className[64] = {};
-    GetClassNameA(child, className, sizeof className);
     LONG style = GetWindowLongA(child, GWL_STYLE);
-    if (_stricmp(className, "Static") == 0 && (style & SS_TYPEMASK) == SS_ICON && IsWindowVisible(child) &&
+    if (_stricmp(ClassNameOf(child).c_str(), "Static") == 0 && (style & SS_TYPEMASK) == SS_ICON && IsWindowVisible(child) &&
         SendMessageA(child, STM_GETICON, 0, 0) != 0) {
         *reinterpret_cast<bool*>(lParam) = true;
         return FALSE;
@@ -94,12 +53,8 @@ static BOOL CALLBACK FindIcon(HWND child, LPARAM lParam)
 static SeenMessageBox ReadMessageBox(HWND box)
 {
     SeenMessageBox seen;
-    char text[1024] = {};
-    GetWindowTextA(box, text, sizeof text);
-    seen.Caption = text;
-    text[0] = '\0';
-    GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
-    seen.Text = text;
+    seen.Caption = WindowText(box);
+    seen.Text = MessageBoxText(box);
     EnumChildWindows(box, FindIcon, reinterpret_cast<LPARAM>(&seen.HasIcon));
     return seen;
 }
@@ -113,14 +68,13 @@ int FinishWatched(WatchedProcess* watched, DWORD timeoutMs)
             GetExitCodeProcess(watched->Process, &code);
             break;
         }
-        HWND box = FindMessageBoxOf(watched->Id);
+        HWND box = FindTopWindow("#32770", nullptr, watched->Id);
         if (box != nullptr) {
             Sleep(100); // let the box finish its set-up before reading it
             watched->Boxes.push_back(ReadMessageBox(box));
             PostMessageA(box, WM_COMMAND, IDOK, 0);
             // Wait for this box to go before looking for the next one.
-            for (int i = 0; i < 100 && IsWindow(box) && IsWindowVisible(box); ++i)
-                Sleep(20);
+            WaitForWindowGone(box, 2000);
         }
         if (GetTickCount() - start > timeoutMs) {
             TerminateProcess(watched->Process, static_cast<UINT>(-999));
@@ -131,94 +85,6 @@ int FinishWatched(WatchedProcess* watched, DWORD timeoutMs)
     CloseHandle(watched->Process);
     watched->Process = nullptr;
     return static_cast<int>(code);
-}
-
-HWND WaitForWindowOf(DWORD processId, const char* className, DWORD timeoutMs)
-{
-    DWORD start = GetTickCount();
-    do {
-        HWND window = FindWindowOf(processId, className, true);
-        if (window != nullptr)
-            return window;
-        Sleep(20);
-    } while (GetTickCount() - start < timeoutMs);
-    return nullptr;
-}
-
-COLORREF ScreenPixel(int x, int y)
-{
-    HDC screen = GetDC(nullptr);
-    COLORREF colour = GetPixel(screen, x, y);
-    ReleaseDC(nullptr, screen);
-    return colour;
-}
-
-std::string SaveScreenshot(const std::string& name)
-{
-    int width = GetSystemMetrics(SM_CXSCREEN);
-    int height = GetSystemMetrics(SM_CYSCREEN);
-    HDC screen = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screen);
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 24;
-    info.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ old = SelectObject(memory, bitmap);
-    BitBlt(memory, 0, 0, width, height, screen, 0, 0, SRCCOPY);
-    GdiFlush();
-    DWORD stride = (static_cast<DWORD>(width) * 3 + 3) & ~3u;
-    DWORD imageSize = stride * static_cast<DWORD>(height);
-    BITMAPFILEHEADER file = {};
-    file.bfType = 0x4D42;
-    file.bfOffBits = sizeof file + sizeof info.bmiHeader;
-    file.bfSize = file.bfOffBits + imageSize;
-    info.bmiHeader.biSizeImage = imageSize;
-    std::string path = JoinPath(ArtifactsDir(), name + ".bmp");
-    FILE* out = fopen(path.c_str(), "wb");
-    if (out != nullptr) {
-        fwrite(&file, sizeof file, 1, out);
-        fwrite(&info.bmiHeader, sizeof info.bmiHeader, 1, out);
-        fwrite(bits, 1, imageSize, out);
-        fclose(out);
-    }
-    SelectObject(memory, old);
-    DeleteObject(bitmap);
-    DeleteDC(memory);
-    ReleaseDC(nullptr, screen);
-    return path;
-}
-
-// The screen's pixels in the rectangle, row by row, as COLORREF values.
-static std::vector<COLORREF> CaptureScreenRect(int left, int top, int width, int height)
-{
-    std::vector<COLORREF> pixels(static_cast<size_t>(width) * height, 0);
-    HDC screen = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screen);
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ old = SelectObject(memory, bitmap);
-    BitBlt(memory, 0, 0, width, height, screen, left, top, SRCCOPY);
-    GdiFlush();
-    const BYTE* p = static_cast<const BYTE*>(bits);
-    for (size_t i = 0; i < pixels.size(); ++i)
-        pixels[i] = RGB(p[4 * i + 2], p[4 * i + 1], p[4 * i]);
-    SelectObject(memory, old);
-    DeleteObject(bitmap);
-    DeleteDC(memory);
-    ReleaseDC(nullptr, screen);
-    return pixels;
 }
 
 bool FindCrossCentre(int x, int y, int halfSize, POINT* centre)
@@ -278,15 +144,4 @@ bool WaitForCross(int x, int y, POINT* centre, DWORD timeoutMs)
         Sleep(30);
     } while (GetTickCount() - start < timeoutMs);
     return false;
-}
-
-void PressKey(WORD virtualKey)
-{
-    INPUT inputs[2] = {};
-    inputs[0].type = INPUT_KEYBOARD;
-    inputs[0].ki.wVk = virtualKey;
-    inputs[1].type = INPUT_KEYBOARD;
-    inputs[1].ki.wVk = virtualKey;
-    inputs[1].ki.dwFlags = KEYEVENTF_KEYUP;
-    SendInput(2, inputs, sizeof(INPUT));
 }
