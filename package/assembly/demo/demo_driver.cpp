@@ -172,6 +172,21 @@ bool MeasureTouchError(HANDLE device, TouchError* error)
     return true;
 }
 
+// Starts a program (application may be null: then the command line names it)
+// in a working directory (null: ours); the thread handle is closed at once.
+bool StartProgram(const char* application, const std::string& commandLine, const char* directory,
+                  PROCESS_INFORMATION* process)
+{
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof(startup);
+    *process = {};
+    std::string line = commandLine;
+    if (!CreateProcessA(application, &line[0], nullptr, nullptr, FALSE, 0, nullptr, directory, &startup, process))
+        return false;
+    CloseHandle(process->hThread);
+    return true;
+}
+
 int Fail(int step, const char* what)
 {
     Say("FAILED at step %d: %s", step, what);
@@ -182,14 +197,9 @@ int DriveInstaller(const std::string& package)
 {
     std::string program = package + "\\Install.exe";
     Say("step 1: starting %s", program.c_str());
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION process = {};
-    std::string line = "\"" + program + "\"";
-    if (!CreateProcessA(program.c_str(), &line[0], nullptr, nullptr, FALSE, 0, nullptr, package.c_str(), &startup,
-                        &process))
+    PROCESS_INFORMATION process;
+    if (!StartProgram(program.c_str(), "\"" + program + "\"", package.c_str(), &process))
         return Fail(1, "Install.exe could not be started");
-    CloseHandle(process.hThread);
 
     if (!WaitWindow("INSTALL", nullptr, 20000))
         return Fail(2, "no main window of class INSTALL");
@@ -329,15 +339,11 @@ int DriveCalibration()
 // closes it again.
 void MeasureProgram(const char* name, const std::string& commandLine, const char* className, const char* title)
 {
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION process = {};
-    std::string line = commandLine;
-    if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
+    PROCESS_INFORMATION process;
+    if (!StartProgram(nullptr, commandLine, nullptr, &process)) {
         Say("%s could not be started", name);
         return;
     }
-    CloseHandle(process.hThread);
     HWND window = WaitWindow(className, title, 20000);
     Sleep(500);
     if (window) {
@@ -360,14 +366,9 @@ int MeasureInstalledPrograms()
                    "Quortouch USB Touchscreen");
 
     std::string program = folder + "\\Install.exe";
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION process = {};
-    std::string line = "\"" + program + "\" /u";
-    if (!CreateProcessA(program.c_str(), &line[0], nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &startup,
-                        &process))
+    PROCESS_INFORMATION process;
+    if (!StartProgram(program.c_str(), "\"" + program + "\" /u", folder.c_str(), &process))
         return Fail(12, "Install.exe /u could not be started");
-    CloseHandle(process.hThread);
     HWND sure = WaitMessageBox("Quortouch USB Touchscreen Uninstall", "Are you sure to uninstall", 20000);
     if (!sure)
         return Fail(12, "no uninstall question");
@@ -388,14 +389,9 @@ int WatchPerson(const std::string& package)
 {
     std::string program = package + "\\Install.exe";
     Say("starting %s: click through the installation", program.c_str());
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION process = {};
-    std::string line = "\"" + program + "\"";
-    if (!CreateProcessA(program.c_str(), &line[0], nullptr, nullptr, FALSE, 0, nullptr, package.c_str(), &startup,
-                        &process))
+    PROCESS_INFORMATION process;
+    if (!StartProgram(program.c_str(), "\"" + program + "\"", package.c_str(), &process))
         return Fail(1, "Install.exe could not be started");
-    CloseHandle(process.hThread);
     WaitForSingleObject(process.hProcess, INFINITE);
     CloseHandle(process.hProcess);
     Say("Install.exe has ended");
