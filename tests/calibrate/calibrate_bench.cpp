@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "calibration_app.h"
 #include "calibration_record.h"
 #include "parameter_store.h"
 #include "test_support.h"
@@ -67,7 +68,7 @@ static void StartUpRuns(int runs)
         } else {
             fprintf(stderr, "bench: no cross within 20 s (run %d)\n", run + 1);
         }
-        HWND window = WaitForTopWindow("Ostrel", nullptr, 2000, tool.Id);
+        HWND window = WaitForTopWindow(CalibrationClassName, nullptr, 2000, tool.Id);
         if (window != nullptr) {
             SetForegroundWindow(window);
             PressKey(VK_ESCAPE);

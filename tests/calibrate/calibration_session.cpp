@@ -74,16 +74,24 @@ HWND FindButton(HWND window, const char* text)
 
 bool WaitForCheckScreen(HWND window, DWORD timeoutMs)
 {
-    DWORD start = GetTickCount();
-    do {
-        HWND ok = FindButton(window, "OK"), again = FindButton(window, "Adjust Again");
-        if (ok != nullptr && again != nullptr && IsWindowVisible(ok) && IsWindowVisible(again)) {
-            Sleep(200); // let the paint finish
-            return true;
-        }
-        Sleep(20);
-    } while (GetTickCount() - start < timeoutMs);
-    return false;
+    bool shown = WaitUntil(
+        [&] {
+            HWND ok = FindButton(window, "OK"), again = FindButton(window, "Adjust Again");
+            return ok != nullptr && again != nullptr && IsWindowVisible(ok) && IsWindowVisible(again);
+        },
+        timeoutMs);
+    if (shown)
+        WaitForPaint(window);
+    return shown;
+}
+
+void WaitForPaint(HWND window)
+{
+    // Sent to the window's thread: handled once the message in hand is done;
+    // the paint that is then due is carried out before UpdateNow returns.
+    DWORD_PTR result = 0;
+    SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &result);
+    RedrawWindow(window, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
 }
 
 void TouchButton(HANDLE device, HWND button, const TouchPanelModel* model)
@@ -105,6 +113,6 @@ bool CursorShowing()
 void PressKeyIn(HWND window, WORD virtualKey)
 {
     SetForegroundWindow(window);
-    Sleep(50);
+    WaitUntil([&] { return GetForegroundWindow() == window; }, 2000);
     PressKey(virtualKey);
 }

@@ -185,7 +185,8 @@ bool SaveDisplayPng(const std::string& fileName)
     return false;
 }
 
-// The screen through GDI, as a bottom-up 24-bit BMP file.
+}  // namespace
+
 bool SaveScreenBmp(const std::string& path)
 {
     int width = GetSystemMetrics(SM_CXSCREEN);
@@ -221,8 +222,6 @@ bool SaveScreenBmp(const std::string& path)
                    fwrite(image.data(), 1, image.size(), out) == image.size();
     return fclose(out) == 0 && written;
 }
-
-}  // namespace
 
 std::string SaveScreenshot(const std::string& fileName)
 {
@@ -273,4 +272,15 @@ void DragPointer(POINT from, POINT to, int steps)
     }
     SendPointerButton(MOUSEEVENTF_LEFTUP);
     Sleep(100);
+}
+
+void ClickControl(HWND control)
+{
+    RECT rect = WindowRectOf(control);
+    HWND top = GetAncestor(control, GA_ROOT);
+    SetForegroundWindow(top);
+    WaitUntil([&] { return GetForegroundWindow() == top; }, 2000);
+    MovePointerTo((rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2);
+    SendPointerButton(MOUSEEVENTF_LEFTDOWN);
+    SendPointerButton(MOUSEEVENTF_LEFTUP);
 }

@@ -46,10 +46,16 @@ std::vector<COLORREF> CaptureScreenRect(int left, int top, int width, int height
 // nothing was saved.
 std::string SaveScreenshot(const std::string& fileName);
 
+// The screen as the program sees it, as a 24-bit BMP file at that path.
+bool SaveScreenBmp(const std::string& path);
+
 // Keyboard and pointer input, in screen pixels.
 void PressKey(WORD virtualKey);
 void MovePointerTo(int x, int y);
 // One pointer button event (MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP, ...).
 void SendPointerButton(DWORD flag);
+// A real click with the pointer at the centre of a control, after bringing
+// its window to the front.
+void ClickControl(HWND control);
 // Left button down at from, moves in steps to to, button up there.
 void DragPointer(POINT from, POINT to, int steps = 20);

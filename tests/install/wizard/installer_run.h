@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "window_driver.h"
+#include "message_boxes.h"
 
 extern const char SetupTitle[];      // "Quortouch USB Touchscreen Setup"
 extern const char UninstallTitle[];  // "Quortouch USB Touchscreen Uninstall"
