@@ -144,10 +144,10 @@ static int PathTooLong()
 
 int DeployPackageFiles()
 {
+    memset(&ThisRun, 0, sizeof ThisRun);
     char installDirectory[MAX_PATH];
     if (!InstallPathsKnown() || !FormatInto(installDirectory, "%s\\%s", WindowsDirectory, InstallDirectoryName))
         return PathTooLong();
-    memset(&ThisRun, 0, sizeof ThisRun);
     ThisRun.DirectoryCreated = CreateDirectoryA(installDirectory, nullptr) != FALSE;
 
     for (const PackageFileRow& row : PackageFileTable) {
