@@ -85,15 +85,6 @@ bool WaitForCheckScreen(HWND window, DWORD timeoutMs)
     return shown;
 }
 
-void WaitForPaint(HWND window)
-{
-    // Sent to the window's thread: handled once the message in hand is done;
-    // the paint that is then due is carried out before UpdateNow returns.
-    DWORD_PTR result = 0;
-    SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &result);
-    RedrawWindow(window, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
-}
-
 void TouchButton(HANDLE device, HWND button, const TouchPanelModel* model)
 {
     RECT rect = {};

@@ -23,9 +23,6 @@ bool TouchCrossAt(HANDLE device, POINT expected, DWORD* rawWord, const TouchPane
 HWND FindButton(HWND window, const char* text);
 // Waits until both buttons of the check screen are visible.
 bool WaitForCheckScreen(HWND window, DWORD timeoutMs = 10000);
-// Waits until the window's thread has finished the message in hand and its
-// due paint.
-void WaitForPaint(HWND window);
 // Presses the button through the simulator: a finger at its centre, on the
 // panel of the given model (the default when null).
 void TouchButton(HANDLE device, HWND button, const TouchPanelModel* model = nullptr);

@@ -19,6 +19,20 @@ bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs)
     }
 }
 
+bool PumpMessagesUntil(const std::function<bool()>& condition, DWORD timeoutMs)
+{
+    return WaitUntil(
+        [&] {
+            MSG message;
+            while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+                TranslateMessage(&message);
+                DispatchMessageA(&message);
+            }
+            return condition();
+        },
+        timeoutMs);
+}
+
 bool WaitForFile(const std::string& path, DWORD timeoutMs)
 {
     return WaitUntil([&] { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }, timeoutMs);
@@ -283,4 +297,13 @@ void ClickControl(HWND control)
     MovePointerTo((rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2);
     SendPointerButton(MOUSEEVENTF_LEFTDOWN);
     SendPointerButton(MOUSEEVENTF_LEFTUP);
+}
+
+void WaitForPaint(HWND window)
+{
+    // Sent to the window's thread: handled once the message in hand is done;
+    // the paint then due is carried out before RDW_UPDATENOW returns.
+    DWORD_PTR result = 0;
+    SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &result);
+    RedrawWindow(window, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
 }

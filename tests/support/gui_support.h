@@ -10,6 +10,9 @@
 
 // Polls every 5 ms until the condition holds; false after timeoutMs.
 bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs);
+// Handles this thread's messages (for windows the test itself owns) until the
+// condition holds; false after timeoutMs.
+bool PumpMessagesUntil(const std::function<bool()>& condition, DWORD timeoutMs);
 // Waits for a file to appear; false after timeoutMs.
 bool WaitForFile(const std::string& path, DWORD timeoutMs = 10000);
 
@@ -30,6 +33,10 @@ std::string ClassNameOf(HWND window);
 RECT WindowRectOf(HWND window);
 // True when the window's rectangle is centred on the screen within a pixel.
 bool IsCentredOnScreen(HWND window);
+
+// Waits until the window's thread has finished the message in hand and the
+// paint then due (before a screenshot or a pixel check).
+void WaitForPaint(HWND window);
 
 // Presses the button of that id (IDOK, IDYES, IDNO, ...) of a message box or
 // dialog: a BM_CLICK posted to it, as a mouse click would. False when the

@@ -57,11 +57,8 @@ void Shot(const char* name)
     if (Bench)
         return;
     // The foreground window's paint that is due, before the picture.
-    if (HWND shown = GetForegroundWindow()) {
-        DWORD_PTR result = 0;
-        SendMessageTimeoutA(shown, WM_NULL, 0, 0, SMTO_NORMAL, 2000, &result);
-        RedrawWindow(shown, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
-    }
+    if (HWND shown = GetForegroundWindow())
+        WaitForPaint(shown);
     char file[MAX_PATH];
     if (!FormatInto(file, "%s\\%02d-%s.bmp", ShotFolder.c_str(), ++ShotNumber, name))
         return;

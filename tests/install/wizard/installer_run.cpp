@@ -3,8 +3,12 @@
 #include <shlobj.h>
 #include <shobjidl.h>
 
+#include "calibration_app.h"
+#include "calibration_window.h"
 #include "driver_contract.h"
+#include "resource_ids.h"
 #include "test_support.h"
+#include "touchsim.h"
 
 const char SetupTitle[] = "Quortouch USB Touchscreen Setup";
 const char UninstallTitle[] = "Quortouch USB Touchscreen Uninstall";
@@ -74,17 +78,11 @@ bool StartInstaller(const std::string& exe, const std::string& arguments, Instal
     if (!arguments.empty() || arguments.size() > 0)
         commandLine += " " + arguments;
     std::string directory = exe.substr(0, exe.rfind('\\'));
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process = {};
-    std::vector<char> line(commandLine.begin(), commandLine.end());
-    line.push_back('\0');
-    if (!CreateProcessA(exe.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, directory.c_str(), &startup,
-                        &process))
+    StartedProcess process;
+    if (!process.Start(commandLine, directory.c_str(), exe.c_str()))
         return false;
-    CloseHandle(process.hThread);
-    installer->Process = process.hProcess;
-    installer->Id = process.dwProcessId;
+    installer->Id = process.Id();
+    installer->Process = process.Release();
     return true;
 }
 
@@ -120,6 +118,17 @@ HWND WaitForWelcome(const InstallerProcess& installer, DWORD timeoutMs)
     return WaitForTopWindow("#32770", WelcomeTitle, timeoutMs, installer.Id);
 }
 
+DWORD MillisecondsSinceStart(const InstallerProcess& installer)
+{
+    FILETIME created, exited, kernel, user, now;
+    if (!GetProcessTimes(installer.Process, &created, &exited, &kernel, &user))
+        return 0;
+    GetSystemTimeAsFileTime(&now);
+    ULARGE_INTEGER from = {{created.dwLowDateTime, created.dwHighDateTime}};
+    ULARGE_INTEGER to = {{now.dwLowDateTime, now.dwHighDateTime}};
+    return static_cast<DWORD>((to.QuadPart - from.QuadPart) / 10000);
+}
+
 HWND WaitForProgress(const InstallerProcess& installer, DWORD timeoutMs)
 {
     return WaitForTopWindow("#32770", ProgressTitle, timeoutMs, installer.Id);
@@ -133,7 +142,7 @@ bool IsControlEnabled(HWND dialog, int id)
 
 HWND WatchProgress(const InstallerProcess& installer, HWND progress, ProgressTrace* trace, DWORD timeoutMs)
 {
-    const int watched[] = {1005, 1004, 1006, 1003};
+    const int watched[] = {IDC_STATUS_FILES, IDC_STATUS_DEVICE, IDC_STATUS_LINKS, IDC_FINISH};
     bool seen[4] = {};
     DWORD start = GetTickCount();
     if (trace->ProgressShownTick == 0)
@@ -144,14 +153,13 @@ HWND WatchProgress(const InstallerProcess& installer, HWND progress, ProgressTra
                 seen[i] = true;
                 trace->Enabled.push_back(watched[i]);
                 trace->At.push_back(GetTickCount() - trace->ProgressShownTick);
-                if (watched[i] == 1003)
+                if (watched[i] == IDC_FINISH)
                     trace->FinishEnabledTick = GetTickCount();
             }
         }
         if (seen[3])
             return nullptr;
-        HWND box = FindTopWindow("#32770", SetupTitle, installer.Id);
-        if (box != nullptr && GetDlgItem(box, 1003) == nullptr)
+        if (HWND box = FindMessageBox(SetupTitle, installer.Id))
             return box;
         if (!InstallerRunning(installer) || GetTickCount() - start > timeoutMs)
             return nullptr;
@@ -161,7 +169,7 @@ HWND WatchProgress(const InstallerProcess& installer, HWND progress, ProgressTra
 
 HWND WaitForCalibrationWindow(DWORD timeoutMs)
 {
-    return WaitForTopWindow("Ostrel", nullptr, timeoutMs);
+    return WaitForTopWindow(CalibrationClassName, nullptr, timeoutMs);
 }
 
 bool CloseCalibrationTool(HWND window)
@@ -170,16 +178,16 @@ bool CloseCalibrationTool(HWND window)
     return WaitUntil([&] { return !IsWindow(window); }, 20000);
 }
 
-bool RunCompleteInstall(ProgressTrace* trace, HWND* calibrationWindow)
+bool RunCompleteInstall(ProgressTrace* trace, HWND* calibrationWindow, const std::string& exe)
 {
     ProgressTrace local;
     if (trace == nullptr)
         trace = &local;
     InstallerProcess installer;
-    if (!StartInstaller(JoinPath(PackageDirectory(), "Install.exe"), "", &installer))
+    if (!StartInstaller(exe.empty() ? JoinPath(PackageDirectory(), "Install.exe") : exe, "", &installer))
         return false;
     HWND welcome = WaitForWelcome(installer);
-    if (welcome == nullptr || !PressButton(welcome, 1002)) {
+    if (welcome == nullptr || !PressButton(welcome, IDC_NEXT)) {
         WaitInstaller(&installer, 1);
         return false;
     }
@@ -190,7 +198,7 @@ bool RunCompleteInstall(ProgressTrace* trace, HWND* calibrationWindow)
         return false;
     }
     trace->ProgressShownTick = GetTickCount();
-    if (WatchProgress(installer, progress, trace) != nullptr || !PressButton(progress, 1003)) {
+    if (WatchProgress(installer, progress, trace) != nullptr || !PressButton(progress, IDC_FINISH)) {
         WaitInstaller(&installer, 1);
         return false;
     }
@@ -205,6 +213,58 @@ bool RunCompleteInstall(ProgressTrace* trace, HWND* calibrationWindow)
     if (calibrationWindow != nullptr)
         *calibrationWindow = tool;
     return tool != nullptr;
+}
+
+bool RunRemoval(const std::string& exe)
+{
+    InstallerProcess installer;
+    if (!StartInstaller(exe, "/u", &installer))
+        return false;
+    HWND confirm = WaitForMessageBox(UninstallTitle, 20000, installer.Id);
+    HWND question = nullptr;
+    if (confirm != nullptr && PressButton(confirm, IDYES) && WaitUntil([&] { return !IsWindow(confirm); }, 10000))
+        question = WaitForMessageBox(UninstallTitle, 60000, installer.Id);
+    if (question == nullptr || !PressButton(question, IDNO)) {
+        WaitInstaller(&installer, 1);
+        return false;
+    }
+    return WaitInstaller(&installer) == 0;
+}
+
+bool CalibrateWithTouches(HWND tool, const char* screenshot)
+{
+    HANDLE device = TouchSimOpenDevice();
+    if (device == INVALID_HANDLE_VALUE)
+        return false;
+    int width = GetSystemMetrics(SM_CXSCREEN);
+    int height = GetSystemMetrics(SM_CYSCREEN);
+    bool ok = true;
+    for (int state = 1; ok && state <= 4; ++state) {
+        TOUCH_SIM_STATE before = {};
+        POINT cross = CrossPosition(state, width, height);
+        TouchResult touch;
+        ok = TouchSimGetState(device, &before) && TouchSimTouch(device, cross.x, cross.y, &touch) &&
+             WaitUntil(
+                 [&] {
+                     TOUCH_SIM_STATE now = {};
+                     return TouchSimGetState(device, &now) && now.RawReadCount > before.RawReadCount;
+                 },
+                 10000);
+    }
+    HWND button = nullptr;
+    ok = ok && WaitUntil(
+                   [&] {
+                       button = FindWindowExA(tool, nullptr, "Button", "OK");
+                       return button != nullptr && IsWindowVisible(button);
+                   },
+                   15000);
+    if (ok && screenshot != nullptr)
+        SaveScreenshot(screenshot);
+    TOUCH_SIM_STATE loaded = {};
+    ok = ok && PostMessageA(button, BM_CLICK, 0, 0) && WaitUntil([&] { return !IsWindow(tool); }, 20000) &&
+         TouchSimGetState(device, &loaded) && loaded.Calibration4Pt == 1;
+    CloseHandle(device);
+    return ok;
 }
 
 bool ReadShellLink(const std::string& linkFile, std::string* target, std::string* arguments,

@@ -4,11 +4,15 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <set>
 
 #include "autostart.h"
+#include "calibration_app.h"
 #include "driver_contract.h"
 #include "installer_run.h"
 #include "parameter_store.h"
+#include "resource_ids.h"
+#include "system_snapshot.h"
 #include "test_support.h"
 
 namespace {
@@ -27,18 +31,56 @@ std::string AutostartPath()
     return JoinPath(WindowsDir(), "QuortouchUsb\\QuortouchUsb.exe");
 }
 
-bool AutostartValueExists()
-{
-    std::string text;
-    return ReadString(HKEY_CURRENT_USER, RunKey, AutostartValueName, &text);
-}
-
 int CountInstalledFiles()
 {
     int count = 0;
     for (const char* name : PackageFiles)
         count += FileExists(JoinPath(InstallDirectoryPath(), name)) ? 1 : 0;
     return count;
+}
+
+std::string InstalledFile(const char* name)
+{
+    return JoinPath(InstallDirectoryPath(), name);
+}
+std::string SystemFile(const char* name)
+{
+    return JoinPath(WindowsDir(), name);
+}
+const char SystemDriver[] = "System32\\Drivers\\QuorUsb.sys";
+
+// A driver file that differs from the installed one: the package's with a
+// few bytes more at its end.
+bool ChangePackageDriver()
+{
+    std::string path = JoinPath(PackageDirectory(), "QuorUsb.sys");
+    return WriteTextFile(path, ReadTextFile(path) + "rebuilt");
+}
+
+// A file renamed or copied to wait for the restart ("qtu*.tmp") is there.
+bool HasStagedFile(const std::string& directory)
+{
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA(JoinPath(directory, "qtu*.tmp").c_str(), &found);
+    if (search != INVALID_HANDLE_VALUE)
+        FindClose(search);
+    return search != INVALID_HANDLE_VALUE;
+}
+
+// Files, second copies, links, the uninstall entry with an existing target,
+// the running driver and its device.
+void ExpectInstallationWhole()
+{
+    EXPECT_EQ(10, CountInstalledFiles());
+    for (const char* copy : SecondCopies)
+        EXPECT_TRUE(FileExists(JoinPath(WindowsDir(), copy))) << copy;
+    for (const char* link : LinkFiles)
+        EXPECT_TRUE(FileExists(JoinPath(StartMenuGroupPath(), link))) << link;
+    std::string uninstall;
+    EXPECT_TRUE(ReadString(HKEY_LOCAL_MACHINE, UninstallEntryKey, "UninstallString", &uninstall));
+    EXPECT_TRUE(FileExists(uninstall.substr(0, uninstall.rfind(" /u")))) << uninstall;
+    EXPECT_TRUE(DriverServiceRunning());
+    EXPECT_TRUE(TouchDeviceOpens());
 }
 
 void ExpectBox(HWND box, const char* caption, const char* text, UINT icon, std::vector<std::string> buttons)
@@ -65,7 +107,7 @@ protected:
     {
         if (installer.Process != nullptr)
             WaitInstaller(&installer, 1);
-        if (HWND tool = FindTopWindow("Ostrel", nullptr))
+        if (HWND tool = FindTopWindow(CalibrationClassName, nullptr))
             CloseCalibrationTool(tool);
     }
     void Start(const std::string& arguments = "")
@@ -79,10 +121,22 @@ protected:
         EXPECT_NE(nullptr, welcome);
         if (welcome == nullptr)
             return nullptr;
-        EXPECT_TRUE(PressButton(welcome, 1002));
+        EXPECT_TRUE(PressButton(welcome, IDC_NEXT));
         HWND progress = WaitForProgress(installer);
         EXPECT_NE(nullptr, progress);
         return progress;
+    }
+    // Escape and the close box once Cancel is disabled: no cancel question,
+    // nothing restarts, Finish stays the way out.
+    void EscapeAndCloseBox(HWND progress)
+    {
+        SetForegroundWindow(progress);
+        WaitUntil([&] { return GetForegroundWindow() == progress; }, 2000);
+        PressKey(VK_ESCAPE);
+        PostMessageA(progress, WM_SYSCOMMAND, SC_CLOSE, 0);
+        EXPECT_FALSE(WaitUntil([&] { return FindMessageBox(SetupTitle, installer.Id) != nullptr; }, 600));
+        EXPECT_TRUE(IsWindowVisible(progress));
+        EXPECT_TRUE(IsControlEnabled(progress, IDC_FINISH));
     }
     InstallerProcess installer;
 };
@@ -94,7 +148,6 @@ TEST_F(Wizard, CompleteInstallationThenCalibrationTool)
     Start();
     HWND main = WaitForMainWindow(installer);
     ASSERT_NE(nullptr, main);
-    DWORD mainShown = GetTickCount();
     RECT r = WindowRectOf(main);
     EXPECT_EQ(0, r.left);
     EXPECT_EQ(0, r.top);
@@ -104,14 +157,15 @@ TEST_F(Wizard, CompleteInstallationThenCalibrationTool)
 
     HWND welcome = WaitForWelcome(installer);
     ASSERT_NE(nullptr, welcome);
-    // Opened by the main window's 300 ms timer, not at once.
-    EXPECT_GE(GetTickCount() - mainShown, 200u);
+    // Opened by the main window's 300 ms timer, not at once: counted from the
+    // installer's start, which comes before the main window.
+    EXPECT_GE(MillisecondsSinceStart(installer), 300u);
     EXPECT_TRUE(IsCentredOnScreen(welcome));
     EXPECT_EQ(main, GetWindow(welcome, GW_OWNER));
-    Sleep(300);
+    WaitForPaint(welcome);
     SaveScreenshot("install-welcome.png");
 
-    ASSERT_TRUE(PressButton(welcome, 1002));
+    ASSERT_TRUE(PressButton(welcome, IDC_NEXT));
     HWND progress = WaitForProgress(installer);
     ASSERT_NE(nullptr, progress);
     EXPECT_TRUE(IsCentredOnScreen(progress));
@@ -121,9 +175,10 @@ TEST_F(Wizard, CompleteInstallationThenCalibrationTool)
 
     ProgressTrace trace;
     EXPECT_EQ(nullptr, WatchProgress(installer, progress, &trace));
-    EXPECT_EQ((std::vector<int>{1005, 1004, 1006, 1003}), trace.Enabled);
+    EXPECT_EQ((std::vector<int>{IDC_STATUS_FILES, IDC_STATUS_DEVICE, IDC_STATUS_LINKS, IDC_FINISH}), trace.Enabled);
     EXPECT_FALSE(IsControlEnabled(progress, IDCANCEL));
-    Sleep(300);
+    EscapeAndCloseBox(progress);
+    WaitForPaint(progress);
     SaveScreenshot("install-progress.png");
 
     // What the steps left behind.
@@ -139,9 +194,9 @@ TEST_F(Wizard, CompleteInstallationThenCalibrationTool)
     EXPECT_TRUE(ReadDword(HKEY_LOCAL_MACHINE, ParameterKey, DeviceParameterTable[0].Name, &value));
     EXPECT_TRUE(DriverServiceRunning());
     EXPECT_TRUE(TouchDeviceOpens());
-    EXPECT_FALSE(AutostartValueExists());
+    EXPECT_FALSE(AutostartValuePresent());
 
-    ASSERT_TRUE(PressButton(progress, 1003));
+    ASSERT_TRUE(PressButton(progress, IDC_FINISH));
     HWND question = WaitForMessageBox(SetupTitle, 20000, installer.Id);
     ExpectBox(question, SetupTitle,
               "To make the installation vaild,you must pull out and pull the Quortouch controller,or restart your "
@@ -151,7 +206,7 @@ TEST_F(Wizard, CompleteInstallationThenCalibrationTool)
     std::string autostart;
     EXPECT_TRUE(ReadString(HKEY_CURRENT_USER, RunKey, AutostartValueName, &autostart));
     EXPECT_EQ(AutostartPath(), autostart);
-    Sleep(200);
+    WaitForPaint(question);
     SaveScreenshot("install-restart.png");
 
     ASSERT_TRUE(PressButton(question, IDNO));
@@ -167,7 +222,7 @@ TEST_F(Wizard, CompleteInstallationThenCalibrationTool)
     ASSERT_TRUE(QueryFullProcessImageNameA(toolProcess, 0, image, &size));
     CloseHandle(toolProcess);
     EXPECT_EQ(0, _stricmp(AutostartPath().c_str(), image)) << image;
-    Sleep(300);
+    WaitForPaint(tool);
     SaveScreenshot("install-calibration-tool.png");
     EXPECT_TRUE(CloseCalibrationTool(tool));
 }
@@ -187,27 +242,27 @@ TEST_F(Wizard, MissingReadMeFailsTheFileStepAndRemovesWhatWasCopied)
     EXPECT_TRUE(trace.Enabled.empty());
     SaveScreenshot("install-file-failure.png");
     ASSERT_TRUE(PressButton(box, IDOK));
-    ASSERT_TRUE(WaitUntil([&] { return IsControlEnabled(progress, 1003); }, 10000));
+    ASSERT_TRUE(WaitUntil([&] { return IsControlEnabled(progress, IDC_FINISH); }, 10000));
     EXPECT_FALSE(IsControlEnabled(progress, IDCANCEL));
-    EXPECT_FALSE(IsControlEnabled(progress, 1005));
+    EXPECT_FALSE(IsControlEnabled(progress, IDC_STATUS_FILES));
     // The copies made before the failure are gone again (the removal follows
     // the enabling of Finish).
     EXPECT_TRUE(WaitUntil([] { return !DirectoryExists(InstallDirectoryPath()); }, 10000));
     for (const char* copy : SecondCopies)
         EXPECT_FALSE(FileExists(JoinPath(WindowsDir(), copy))) << copy;
-    // No driver step.
-    Sleep(400);
+    // No driver step, also not after Escape or the close box.
+    EscapeAndCloseBox(progress);
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, UninstallEntryKey));
     EXPECT_FALSE(DriverServiceExists());
-    EXPECT_FALSE(IsControlEnabled(progress, 1004));
+    EXPECT_FALSE(IsControlEnabled(progress, IDC_STATUS_DEVICE));
 
-    ASSERT_TRUE(PressButton(progress, 1003));
+    ASSERT_TRUE(PressButton(progress, IDC_FINISH));
     EXPECT_EQ(0, WaitInstaller(&installer));
-    EXPECT_FALSE(AutostartValueExists());
+    EXPECT_FALSE(AutostartValuePresent());
     // No restart question; the start of the calibration tool from the removed
     // directory fails without a word.
     EXPECT_EQ(nullptr, FindTopWindow("#32770", SetupTitle));
-    EXPECT_EQ(nullptr, FindTopWindow("Ostrel", nullptr));
+    EXPECT_EQ(nullptr, FindTopWindow(CalibrationClassName, nullptr));
 }
 
 TEST_F(Wizard, SetupToolExitingWithTwoFailsTheDriverStep)
@@ -230,9 +285,9 @@ TEST_F(Wizard, SetupToolExitingWithTwoFailsTheDriverStep)
     printf("driver step failure shown as \"%s\"\n", view.text.c_str());
     EXPECT_EQ(UINT(MB_ICONERROR), view.icon);
     EXPECT_EQ(SetupTitle, view.caption);
-    EXPECT_EQ((std::vector<int>{1005}), trace.Enabled);
+    EXPECT_EQ((std::vector<int>{IDC_STATUS_FILES}), trace.Enabled);
     ASSERT_TRUE(PressButton(box, IDOK));
-    ASSERT_TRUE(WaitUntil([&] { return IsControlEnabled(progress, 1003); }, 10000));
+    ASSERT_TRUE(WaitUntil([&] { return IsControlEnabled(progress, IDC_FINISH); }, 10000));
     EXPECT_FALSE(IsControlEnabled(progress, IDCANCEL));
     EXPECT_TRUE(WaitUntil([] { return !DirectoryExists(InstallDirectoryPath()); }, 10000));
     for (const char* copy : SecondCopies)
@@ -240,12 +295,11 @@ TEST_F(Wizard, SetupToolExitingWithTwoFailsTheDriverStep)
     // The registry entries written before the tool ran stay: the clean-up
     // after a failed step removes files only.
     EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, UninstallEntryKey));
-    Sleep(400);
-    EXPECT_FALSE(IsControlEnabled(progress, 1006));
+    EXPECT_FALSE(WaitUntil([&] { return IsControlEnabled(progress, IDC_STATUS_LINKS); }, 400));
     EXPECT_FALSE(FileExists(JoinPath(StartMenuGroupPath(), LinkFiles[0])));
-    ASSERT_TRUE(PressButton(progress, 1003));
+    ASSERT_TRUE(PressButton(progress, IDC_FINISH));
     EXPECT_EQ(0, WaitInstaller(&installer));
-    EXPECT_FALSE(AutostartValueExists());
+    EXPECT_FALSE(AutostartValuePresent());
 }
 
 // --- Cancel --------------------------------------------------------------------
@@ -255,27 +309,29 @@ TEST_F(Wizard, CancelAnsweredNoResumesTwoHundredMillisecondsLater)
     Start();
     HWND progress = ToProgress();
     ASSERT_NE(nullptr, progress);
-    ASSERT_TRUE(WaitUntil([&] { return IsControlEnabled(progress, 1005); }, 20000));
+    ASSERT_TRUE(WaitUntil([&] { return IsControlEnabled(progress, IDC_STATUS_FILES); }, 20000));
     ASSERT_TRUE(PressButton(progress, IDCANCEL));
     HWND question = WaitForMessageBox(SetupTitle, 20000, installer.Id);
     ExpectBox(question, SetupTitle, "Are you sure to break setup process?", MB_ICONINFORMATION, YesNo);
-    bool deviceBefore = IsControlEnabled(progress, 1004);
-    Sleep(500);  // the timer is stopped while the question is up
-    EXPECT_EQ(deviceBefore, IsControlEnabled(progress, 1004));
+    bool deviceBefore = IsControlEnabled(progress, IDC_STATUS_DEVICE);
+    // The timer is stopped while the question is up.
+    EXPECT_FALSE(WaitUntil([&] { return IsControlEnabled(progress, IDC_STATUS_DEVICE) != deviceBefore; }, 500));
     ASSERT_TRUE(PressButton(question, IDNO));
+    // From the question's end, which the installer's answer brings.
+    ASSERT_TRUE(WaitForWindowGone(question, 5000));
     DWORD answered = GetTickCount();
-    int next = deviceBefore ? 1006 : 1004;
+    int next = deviceBefore ? IDC_STATUS_LINKS : IDC_STATUS_DEVICE;
     ASSERT_TRUE(WaitUntil([&] { return IsControlEnabled(progress, next); }, 30000));
     EXPECT_GE(GetTickCount() - answered, 150u);
-    ASSERT_TRUE(WaitUntil([&] { return IsControlEnabled(progress, 1003); }, 30000));
-    EXPECT_TRUE(IsControlEnabled(progress, 1006));
+    ASSERT_TRUE(WaitUntil([&] { return IsControlEnabled(progress, IDC_FINISH); }, 30000));
+    EXPECT_TRUE(IsControlEnabled(progress, IDC_STATUS_LINKS));
     EXPECT_EQ(10, CountInstalledFiles());
-    ASSERT_TRUE(PressButton(progress, 1003));
+    ASSERT_TRUE(PressButton(progress, IDC_FINISH));
     HWND restart = WaitForMessageBox(SetupTitle, 20000, installer.Id);
     ASSERT_NE(nullptr, restart);
     ASSERT_TRUE(PressButton(restart, IDNO));
     EXPECT_EQ(0, WaitInstaller(&installer));
-    EXPECT_TRUE(AutostartValueExists());
+    EXPECT_TRUE(AutostartValuePresent());
 }
 
 TEST_F(Wizard, CancelAnsweredYesKeepsWhatWasDone)
@@ -283,11 +339,11 @@ TEST_F(Wizard, CancelAnsweredYesKeepsWhatWasDone)
     Start();
     HWND progress = ToProgress();
     ASSERT_NE(nullptr, progress);
-    ASSERT_TRUE(WaitUntil([&] { return IsControlEnabled(progress, 1005); }, 20000));
+    ASSERT_TRUE(WaitUntil([&] { return IsControlEnabled(progress, IDC_STATUS_FILES); }, 20000));
     ASSERT_TRUE(PressButton(progress, IDCANCEL));
     HWND question = WaitForMessageBox(SetupTitle, 20000, installer.Id);
     ASSERT_NE(nullptr, question);
-    bool driverStepRan = IsControlEnabled(progress, 1004);
+    bool driverStepRan = IsControlEnabled(progress, IDC_STATUS_DEVICE);
     ASSERT_TRUE(PressButton(question, IDYES));
     EXPECT_EQ(0, WaitInstaller(&installer));
     EXPECT_EQ(10, CountInstalledFiles());
@@ -295,8 +351,8 @@ TEST_F(Wizard, CancelAnsweredYesKeepsWhatWasDone)
         EXPECT_TRUE(FileExists(JoinPath(WindowsDir(), copy))) << copy;
     EXPECT_EQ(driverStepRan, KeyExists(HKEY_LOCAL_MACHINE, UninstallEntryKey));
     EXPECT_FALSE(DirectoryExists(StartMenuGroupPath()));
-    EXPECT_FALSE(AutostartValueExists());
-    EXPECT_EQ(nullptr, FindTopWindow("Ostrel", nullptr));
+    EXPECT_FALSE(AutostartValuePresent());
+    EXPECT_EQ(nullptr, FindTopWindow(CalibrationClassName, nullptr));
 }
 
 // Cancel on Welcome ends the program having done nothing; so does every
@@ -314,7 +370,7 @@ TEST_F(Wizard, CancelOnWelcomeAndCommandLinesOtherThanSlashU)
     EXPECT_FALSE(DirectoryExists(InstallDirectoryPath()));
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, UninstallEntryKey));
     EXPECT_FALSE(DirectoryExists(StartMenuGroupPath()));
-    EXPECT_FALSE(AutostartValueExists());
+    EXPECT_FALSE(AutostartValuePresent());
     EXPECT_FALSE(DriverServiceExists());
 }
 
@@ -327,15 +383,9 @@ TEST_F(Wizard, RemovalDeclinedOrFailingLeavesEverything)
     ASSERT_TRUE(CloseCalibrationTool(tool));
     std::string installed = JoinPath(InstallDirectoryPath(), "Install.exe");
     auto everythingInPlace = [&] {
-        EXPECT_EQ(10, CountInstalledFiles());
-        for (const char* copy : SecondCopies)
-            EXPECT_TRUE(FileExists(JoinPath(WindowsDir(), copy))) << copy;
-        for (const char* link : LinkFiles)
-            EXPECT_TRUE(FileExists(JoinPath(StartMenuGroupPath(), link))) << link;
-        EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, UninstallEntryKey));
+        ExpectInstallationWhole();
         EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, ParameterKey));
-        EXPECT_TRUE(AutostartValueExists());
-        EXPECT_TRUE(TouchDeviceOpens());
+        EXPECT_TRUE(AutostartValuePresent());
     };
 
     // Confirmation answered No.
@@ -365,6 +415,101 @@ TEST_F(Wizard, RemovalDeclinedOrFailingLeavesEverything)
     // No restart question followed.
     EXPECT_EQ(nullptr, FindTopWindow("#32770", UninstallTitle));
     everythingInPlace();
+}
+
+// --- sequences over an earlier installation --------------------------------------
+
+// Calibrated, then run again with a newer driver while the old one is loaded:
+// first with a package file missing, which leaves the earlier installation as
+// it was, then whole from the package and from the install directory. The
+// loaded driver's file is replaced at the restart (second run, after it).
+TEST_F(Wizard, ReinstallOverARunningInstallation)
+{
+    HWND tool = nullptr;
+    ASSERT_TRUE(RunCompleteInstall(nullptr, &tool));
+    ASSERT_TRUE(CalibrateWithTouches(tool));
+    ASSERT_TRUE(WriteTextFile(InstalledFile("my notes.txt"), "mine"));
+    ASSERT_TRUE(MakePackage(false) && ChangePackageDriver());
+    Start();
+    HWND progress = ToProgress();
+    ASSERT_NE(nullptr, progress);
+    ProgressTrace trace;
+    HWND box = WatchProgress(installer, progress, &trace);
+    ExpectBox(box, SetupTitle, "Setup file fail(2:10).", MB_ICONERROR, Ok);
+    ASSERT_TRUE(PressButton(box, IDOK) && WaitUntil([&] { return IsControlEnabled(progress, IDC_FINISH); }, 10000));
+    ASSERT_TRUE(PressButton(progress, IDC_FINISH));
+    EXPECT_EQ(0, WaitInstaller(&installer));
+    ASSERT_TRUE(CloseCalibrationTool(WaitForCalibrationWindow()));
+    ExpectInstallationWhole();
+    EXPECT_FALSE(HasStagedFile(SystemFile("System32\\Drivers")));  // the newer driver taken back
+
+    ASSERT_TRUE(MakePackage() && ChangePackageDriver());
+    for (const std::string& exe : {JoinPath(PackageDirectory(), "Install.exe"), InstalledFile("Install.exe")}) {
+        SCOPED_TRACE(exe);
+        ASSERT_TRUE(RunCompleteInstall(nullptr, &tool, exe));
+        ExpectInstallationWhole();
+        EXPECT_TRUE(FileExists(InstalledFile("my notes.txt")));
+        DWORD flag = 1;
+        EXPECT_TRUE(ReadDword(HKEY_LOCAL_MACHINE, ParameterKey, CalibrationFlag, &flag));
+        EXPECT_EQ(0u, flag);  // the defaults again
+        EXPECT_TRUE(CloseCalibrationTool(tool));
+    }
+    std::string newer = ReadTextFile(JoinPath(PackageDirectory(), "QuorUsb.sys"));
+    EXPECT_EQ(newer, ReadTextFile(InstalledFile("QuorUsb.sys")));
+    EXPECT_NE(newer, ReadTextFile(SystemFile(SystemDriver)));
+}
+
+TEST(WizardAfterRestart, ReinstallOverARunningInstallation)
+{
+    EXPECT_EQ(ReadTextFile(JoinPath(PackageDirectory(), "QuorUsb.sys")), ReadTextFile(SystemFile(SystemDriver)));
+    ExpectInstallationWhole();
+}
+
+// The calibration tool runs from System32 while "/u" removes it; installed
+// again before the restart, the new installation survives it (second run).
+TEST_F(Wizard, RemovalOfFilesInUseThenInstallBeforeRestart)
+{
+    HWND tool = nullptr;
+    ASSERT_TRUE(RunCompleteInstall(nullptr, &tool) && CloseCalibrationTool(tool));
+    ASSERT_TRUE(StartInstaller(SystemFile("System32\\QuortouchUsb.exe"), "", &installer));
+    ASSERT_NE(nullptr, tool = WaitForCalibrationWindow());
+    ASSERT_TRUE(RunRemoval(InstalledFile("Install.exe")));
+    EXPECT_TRUE(InstallerRunning(installer));
+    // Renamed to wait for the restart: the names are free at once.
+    EXPECT_FALSE(FileExists(SystemFile("System32\\QuortouchUsb.exe")));
+    EXPECT_FALSE(FileExists(InstalledFile("Install.exe")));
+    EXPECT_TRUE(HasStagedFile(SystemFile("System32")));
+    ASSERT_TRUE(CloseCalibrationTool(tool));
+    ASSERT_TRUE(RunCompleteInstall(nullptr, &tool) && CloseCalibrationTool(tool));
+}
+
+TEST(WizardAfterRestart, RemovalOfFilesInUseThenInstallBeforeRestart)
+{
+    ExpectInstallationWhole();
+    EXPECT_FALSE(HasStagedFile(SystemFile("System32")));
+    EXPECT_FALSE(HasStagedFile(InstallDirectoryPath()));
+}
+
+// Installing twice in a row leaves what the first left; so does removing
+// twice (the second from the package folder), but for the install directory
+// with the program the first removal left to the restart.
+TEST_F(Wizard, TwiceInARowLeavesWhatTheFirstLeft)
+{
+    HWND tool = nullptr;
+    ASSERT_TRUE(RunCompleteInstall(nullptr, &tool) && CloseCalibrationTool(tool));
+    std::set<std::string> first = TakeSnapshot();
+    ASSERT_TRUE(RunCompleteInstall(nullptr, &tool) && CloseCalibrationTool(tool));
+    EXPECT_EQ("", SnapshotDifference(first, TakeSnapshot()));
+
+    auto outsideInstallDirectory = [](std::set<std::string> snapshot) {
+        for (auto line = snapshot.begin(); line != snapshot.end();)
+            line = line->find(Lower(InstallDirectoryPath())) != std::string::npos ? snapshot.erase(line) : ++line;
+        return snapshot;
+    };
+    ASSERT_TRUE(RunRemoval(InstalledFile("Install.exe")));
+    first = outsideInstallDirectory(TakeSnapshot());
+    ASSERT_TRUE(RunRemoval(JoinPath(PackageDirectory(), "Install.exe")));
+    EXPECT_EQ("", SnapshotDifference(first, outsideInstallDirectory(TakeSnapshot())));
 }
 
 }  // namespace

@@ -5,7 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -41,22 +40,6 @@ TouchPanelModel TruePanel()
     return model;
 }
 
-// Handles this thread's messages (the target window's clicks) until the
-// condition holds; false after timeoutMs.
-bool PumpUntil(const std::function<bool()>& condition, DWORD timeoutMs = 5000)
-{
-    return WaitUntil(
-        [&] {
-            MSG message;
-            while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-                TranslateMessage(&message);
-                DispatchMessageA(&message);
-            }
-            return condition();
-        },
-        timeoutMs);
-}
-
 bool PendingBecomes(HANDLE device, DWORD pending)
 {
     TOUCH_SIM_STATE state = {};
@@ -80,7 +63,7 @@ TEST(RightButtonTouch, TheNextTouchIsOneRightClick)
     HWND target = CreateWindowExA(0, "RightButtonTarget", "target", WS_POPUP | WS_VISIBLE, 100, 200, 400, 300,
                                   nullptr, nullptr, windowClass.hInstance, nullptr);
     ASSERT_NE(target, nullptr);
-    ASSERT_TRUE(PumpUntil([&] { return IsWindowVisible(target) != FALSE; }));
+    ASSERT_TRUE(PumpMessagesUntil([&] { return IsWindowVisible(target) != FALSE; }, 5000));
 
     StartedProcess process;
     ASSERT_TRUE(process.Start(ToolCommand()));
@@ -100,13 +83,13 @@ TEST(RightButtonTouch, TheNextTouchIsOneRightClick)
 
     Clicks.clear();
     ASSERT_TRUE(TouchSimTouch(device, 300, 350, &touch, &panel));
-    PumpUntil([] { return Clicks.size() >= 2; });
+    PumpMessagesUntil([] { return Clicks.size() >= 2; }, 5000);
     EXPECT_EQ(touch.Button, 2u);
     EXPECT_EQ(Clicks, (std::vector<UINT>{WM_RBUTTONDOWN, WM_RBUTTONUP}));
 
     Clicks.clear();
     ASSERT_TRUE(TouchSimTouch(device, 300, 350, &touch, &panel));
-    PumpUntil([] { return Clicks.size() >= 2; });
+    PumpMessagesUntil([] { return Clicks.size() >= 2; }, 5000);
     EXPECT_EQ(touch.Button, 1u);
     EXPECT_EQ(Clicks, (std::vector<UINT>{WM_LBUTTONDOWN, WM_LBUTTONUP}));
 
