@@ -10,6 +10,7 @@
 #include "deployment.h"
 #include "driver_contract.h"
 #include "key_security.h"
+#include "library_search.h"
 #include "os_class.h"
 #include "parameter_store.h"
 
@@ -158,7 +159,9 @@ int WriteDriverEntries()
 
 int CopyOemInf()
 {
-    HMODULE setupLibrary = LoadLibraryA("Setupapi.dll");
+    // By its full path: the folder Install.exe runs from is still searched
+    // where SetDefaultDllDirectories is missing.
+    HMODULE setupLibrary = LoadSystemLibrary("Setupapi.dll");
     if (setupLibrary == nullptr)
         return static_cast<int>(GetLastError());
     auto copyOemInf =

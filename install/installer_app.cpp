@@ -69,13 +69,15 @@ int RunMessageLoop(HINSTANCE instance)
 {
     HACCEL accelerators = LoadAcceleratorsA(instance, MAKEINTRESOURCEA(IDC_INSTALL));
     MSG message;
-    while (GetMessageA(&message, nullptr, 0, 0) > 0) {
+    BOOL fetched;
+    while ((fetched = GetMessageA(&message, nullptr, 0, 0)) > 0) {
         if (!TranslateAcceleratorA(message.hwnd, accelerators, &message)) {
             TranslateMessage(&message);
             DispatchMessageA(&message);
         }
     }
-    return static_cast<int>(message.wParam);
+    // A failed fetch (-1) leaves no quit code to pass on.
+    return fetched == 0 ? static_cast<int>(message.wParam) : 0;
 }
 
 int RunInstaller(HINSTANCE instance, const char* commandLine, int showCommand)

@@ -9,6 +9,7 @@
 
 #include "driver_contract.h"
 #include "driver_service.h"
+#include "library_search.h"
 #include "setup_command.h"
 #include "setup_log.h"
 
@@ -44,6 +45,7 @@ static int RunSetupTool(int argc, char** argv)
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
 {
     SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
+    RestrictLibrarySearch();
     OpenSetupLog();
     int code = RunSetupTool(__argc, __argv);
     SetupLog("exit code %d", code);
