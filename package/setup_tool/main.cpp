@@ -1,6 +1,6 @@
 // QuorUsb.exe: installs and removes the touch driver's kernel service.
 // A GUI-subsystem program that never makes a window: it runs hidden, logs to
-// QuorUsb.log beside itself and to OutputDebugStringA, and answers with its
+// %WINDIR%\QuorUsb.log and to OutputDebugStringA, and answers with its
 // exit code (0 done, 2 failed). See setup_command.h for the command lines and
 // the test variable QUORUSB_FORCE_EXIT.
 #include <windows.h>
