@@ -273,7 +273,9 @@ TEST(LifeCycle, InstallCalibrateRemove)
     SaveSnapshot(TakeSnapshot(), "before.txt");
 
     HWND tool = nullptr;
-    ASSERT_TRUE(RunCompleteInstall(nullptr, &tool));
+    bool installed = RunCompleteInstall(nullptr, &tool);
+    EXPECT_FALSE(FileExists(PlantedDllMarker)) << "the planted DLL was loaded by\n" << ReadTextFile(PlantedDllMarker);
+    ASSERT_TRUE(installed);
     // On 6.0 the tool is not registered to start at log-on; elsewhere it is.
     std::string autostart;
     EXPECT_EQ(!vista, ReadString(HKEY_CURRENT_USER, RunKey, AutostartValueName, &autostart));
@@ -339,8 +341,8 @@ TEST(LifeCycle, InstallCalibrateRemove)
     EXPECT_NE(std::string::npos, directory);
     EXPECT_LT(file, directory);
 
-    // Nothing loaded the planted DLL: install, driver setup, calibration, removal.
-    EXPECT_FALSE(FileExists(PlantedDllMarker)) << ReadTextFile(PlantedDllMarker);
+    // Nor did the calibration or the removal.
+    EXPECT_FALSE(FileExists(PlantedDllMarker)) << "the planted DLL was loaded by\n" << ReadTextFile(PlantedDllMarker);
 }
 
 // --- the second run, after the prefix restarted ---------------------------------
