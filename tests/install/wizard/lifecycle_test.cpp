@@ -3,217 +3,24 @@
 // remove through the Start-menu link; then, after the prefix has been ended
 // and started again (a restart), the registry and the file tree are compared
 // with what they were before the installation. It runs once per Windows
-// version the package names (lifecycle.sh), with a "Setupapi.dll" planted in
-// the package folder.
+// version the package names (WINE_RUN_WINDOWS_VERSION), with a
+// "Setupapi.dll" planted in the package folder.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstring>
-#include <fstream>
 #include <set>
 
 #include "autostart.h"
-#include "calibration_window.h"
 #include "driver_contract.h"
 #include "installer_run.h"
 #include "parameter_store.h"
+#include "system_snapshot.h"
 #include "test_support.h"
-#include "touchsim.h"
 
 namespace {
 
-const char SnapshotDirectory[] = "C:\\lifecycle";
 const char UninstallEntryKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\VessaTouch";
-
-// --- snapshots of the file tree and the registry ------------------------------
-
-std::string Lower(std::string text)
-{
-    for (char& c : text)
-        c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
-    return text;
-}
-
-// Places that change by themselves at every start of a prefix or program.
-bool IsVolatilePath(const std::string& lowerPath)
-{
-    static const char* const volatiles[] = {
-        "c:\\lifecycle",  "c:\\windows\\temp", "\\appdata\\local\\temp", "c:\\users\\public\\temp",
-        "c:\\windows\\logs",
-    };
-    for (const char* v : volatiles)
-        if (lowerPath.find(v) != std::string::npos)
-            return true;
-    // The user's document folders are links into the Linux home directory.
-    if (lowerPath.rfind("c:\\users\\", 0) == 0) {
-        std::string last = lowerPath.substr(lowerPath.rfind('\\') + 1);
-        for (const char* linked : {"desktop", "documents", "downloads", "music", "pictures", "videos", "templates"})
-            if (last == linked)
-                return true;
-    }
-    return false;
-}
-
-void ListFiles(const std::string& dir, std::set<std::string>* out, int depth = 0)
-{
-    if (depth > 24)
-        return;
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((dir + "\\*").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE)
-        return;
-    do {
-        std::string name = found.cFileName;
-        if (name == "." || name == "..")
-            continue;
-        std::string path = dir + "\\" + name;
-        std::string lower = Lower(path);
-        if (IsVolatilePath(lower))
-            continue;
-        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-            out->insert("dir " + lower);
-            if (!(found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
-                ListFiles(path, out, depth + 1);
-        } else {
-            out->insert("file " + lower);
-        }
-    } while (FindNextFileA(search, &found));
-    FindClose(search);
-}
-
-bool IsVolatileKey(const std::string& lowerKey)
-{
-    static const char* const volatiles[] = {
-        "session manager\\pendingfilerenameoperations",
-        "\\software\\wine\\",  // Wine's own bookkeeping (drive, font and version caches)
-        // Class registrations and the 32-bit view: large, and links among
-        // them lead in circles; nothing of the package lives there.
-        "\\software\\classes\\", "\\software\\wow6432node\\",
-        "\\currentcontrolset\\control\\deviceclasses",
-        "\\currentcontrolset\\enum\\root\\legacy_",
-        "hklm\\software\\microsoft\\windows nt\\currentversion\\perflib",
-        "\\currentcontrolset\\services\\eventlog",
-        "\\currentcontrolset\\control\\video\\",  // one entry per X display, new at each start
-        // The display and monitor classes: Wine's display driver writes them
-        // anew at each start of the desktop.
-        "\\control\\class\\{4d36e968-e325-11ce-bfc1-08002be10318}",
-        "\\control\\class\\{4d36e96e-e325-11ce-bfc1-08002be10318}",
-    };
-    for (const char* v : volatiles)
-        if (lowerKey.find(v) != std::string::npos)
-            return true;
-    return false;
-}
-
-void ListKeys(HKEY root, const std::string& rootName, const std::string& path, std::set<std::string>* out,
-              int depth = 0)
-{
-    if (depth > 16)
-        return;
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return;
-    std::string name = Lower(rootName + "\\" + path);
-    if (IsVolatileKey(name + "\\")) {
-        RegCloseKey(key);
-        return;
-    }
-    out->insert("key " + name);
-    for (DWORD i = 0;; ++i) {
-        char valueName[16384];
-        DWORD nameSize = sizeof valueName;
-        BYTE data[2048];
-        DWORD dataSize = sizeof data;
-        DWORD type = 0;
-        LONG status = RegEnumValueA(key, i, valueName, &nameSize, nullptr, &type, data, &dataSize);
-        if (status == ERROR_NO_MORE_ITEMS)
-            break;
-        std::string line = "value " + name + "\\" + Lower(valueName);
-        if (IsVolatileKey(Lower(line)))
-            continue;
-        out->insert(line);
-    }
-    std::vector<std::string> subkeys;
-    for (DWORD i = 0;; ++i) {
-        char subkey[1024];
-        DWORD size = sizeof subkey;
-        if (RegEnumKeyExA(key, i, subkey, &size, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
-            break;
-        subkeys.push_back(subkey);
-    }
-    RegCloseKey(key);
-    for (const std::string& subkey : subkeys)
-        ListKeys(root, rootName, path.empty() ? subkey : path + "\\" + subkey, out, depth + 1);
-}
-
-std::set<std::string> TakeSnapshot()
-{
-    std::set<std::string> snapshot;
-    ListFiles("C:", &snapshot);
-    ListKeys(HKEY_LOCAL_MACHINE, "hklm", "Software", &snapshot);
-    ListKeys(HKEY_LOCAL_MACHINE, "hklm", "System\\CurrentControlSet", &snapshot);
-    ListKeys(HKEY_LOCAL_MACHINE, "hklm", "Control Panel", &snapshot);
-    ListKeys(HKEY_CURRENT_USER, "hkcu", "Software", &snapshot);
-    ListKeys(HKEY_CURRENT_USER, "hkcu", "Control Panel", &snapshot);
-    return snapshot;
-}
-
-void SaveSnapshot(const std::set<std::string>& snapshot, const std::string& name)
-{
-    CreateDirectoryA(SnapshotDirectory, nullptr);
-    std::ofstream out(JoinPath(SnapshotDirectory, name), std::ios::trunc);
-    for (const std::string& line : snapshot)
-        out << line << "\n";
-}
-
-std::set<std::string> LoadSnapshot(const std::string& name)
-{
-    std::set<std::string> snapshot;
-    std::ifstream in(JoinPath(SnapshotDirectory, name));
-    std::string line;
-    while (std::getline(in, line))
-        snapshot.insert(line);
-    return snapshot;
-}
-
-// --- the first run: install, calibrate, remove ----------------------------------
-
-void Calibrate(HWND tool)
-{
-    HANDLE device = TouchSimOpenDevice();
-    ASSERT_NE(INVALID_HANDLE_VALUE, device);
-    int width = GetSystemMetrics(SM_CXSCREEN);
-    int height = GetSystemMetrics(SM_CYSCREEN);
-    for (int state = 1; state <= 4; ++state) {
-        TOUCH_SIM_STATE before = {};
-        ASSERT_TRUE(TouchSimGetState(device, &before));
-        POINT cross = CrossPosition(state, width, height);
-        TouchResult touch;
-        ASSERT_TRUE(TouchSimTouch(device, cross.x, cross.y, &touch)) << state;
-        ASSERT_TRUE(WaitUntil(
-            [&] {
-                TOUCH_SIM_STATE now = {};
-                return TouchSimGetState(device, &now) && now.RawReadCount > before.RawReadCount;
-            },
-            10000))
-            << "cross " << state;
-        Sleep(250);  // the beep after each touch
-    }
-    HWND ok = nullptr;
-    ASSERT_TRUE(WaitUntil(
-        [&] {
-            ok = FindWindowExA(tool, nullptr, "Button", "OK");
-            return ok != nullptr && IsWindowVisible(ok);
-        },
-        15000));
-    SaveScreenshot("lifecycle-check-screen.png");
-    PostMessageA(ok, BM_CLICK, 0, 0);
-    EXPECT_TRUE(WaitUntil([&] { return !IsWindow(tool); }, 20000));
-    TOUCH_SIM_STATE loaded = {};
-    ASSERT_TRUE(TouchSimGetState(device, &loaded));
-    EXPECT_EQ(1u, loaded.Calibration4Pt);
-    CloseHandle(device);
-}
 
 // --- the Windows version the prefix poses as -------------------------------------
 
@@ -225,7 +32,7 @@ struct PosedVersion {
 // Windows 10 answers 6.2 to a program whose manifest does not name it.
 const PosedVersion PosedVersions[] = {{"vista", 6, 0}, {"win7", 6, 1}, {"win10", 6, 2}};
 
-// The version lifecycle.sh asked for, checked against what Windows reports.
+// The version the test was started for, checked against what Windows reports.
 void ExpectPosedVersion(OSVERSIONINFOEXA* version)
 {
     char name[32] = {};
@@ -242,7 +49,7 @@ void ExpectPosedVersion(OSVERSIONINFOEXA* version)
     ADD_FAILURE() << "WINE_RUN_WINDOWS_VERSION \"" << name << "\" is none of vista, win7, win10";
 }
 
-// The package folder's file names, lower-case.
+// The names of the files in a folder, lower-case.
 std::set<std::string> FilesIn(const std::string& dir)
 {
     std::set<std::string> names;
@@ -257,6 +64,8 @@ std::set<std::string> FilesIn(const std::string& dir)
     FindClose(search);
     return names;
 }
+
+// --- the first run: install, calibrate, remove ----------------------------------
 
 TEST(LifeCycle, InstallCalibrateRemove)
 {
@@ -281,7 +90,7 @@ TEST(LifeCycle, InstallCalibrateRemove)
     EXPECT_EQ(!vista, ReadString(HKEY_CURRENT_USER, RunKey, AutostartValueName, &autostart));
     // The package folder is left as it was: the setup tool logs elsewhere.
     EXPECT_EQ(packageFiles, FilesIn(PackageDirectory()));
-    Calibrate(tool);
+    ASSERT_TRUE(CalibrateWithTouches(tool, "lifecycle-check-screen.png"));
     DWORD flag = 0;
     EXPECT_TRUE(ReadDword(HKEY_LOCAL_MACHINE, ParameterKey, CalibrationFlag, &flag));
     EXPECT_EQ(1u, flag);
@@ -327,21 +136,22 @@ TEST(LifeCycle, InstallCalibrateRemove)
 
     ASSERT_TRUE(PressButton(question, IDNO));
     EXPECT_EQ(0, WaitInstaller(&installer));
-    // The program could not delete its own file while it ran: that file and
-    // then the directory wait for the restart.
-    EXPECT_TRUE(FileExists(JoinPath(InstallDirectoryPath(), "Install.exe")));
+    // The program could not delete its own file while it ran: renamed (so a
+    // later installation may use the name), it and then the directory wait
+    // for the restart.
+    EXPECT_FALSE(FileExists(JoinPath(InstallDirectoryPath(), "Install.exe")));
     DWORD type = 0;
     std::vector<BYTE> data;
     ASSERT_TRUE(ReadValue(HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\Control\\Session Manager",
                           "PendingFileRenameOperations", &type, &data));
     std::string list = Lower(std::string(data.begin(), data.end()));
-    size_t file = list.find(Lower(JoinPath(InstallDirectoryPath(), "Install.exe")) + std::string(2, '\0'));
+    size_t file = list.find(Lower(InstallDirectoryPath()) + "\\qtu");
     size_t directory = list.find(Lower(InstallDirectoryPath()) + std::string(2, '\0'));
     EXPECT_NE(std::string::npos, file);
     EXPECT_NE(std::string::npos, directory);
     EXPECT_LT(file, directory);
 
-    // Nor did the calibration or the removal.
+    // Nor did the calibration or the removal load the planted DLL.
     EXPECT_FALSE(FileExists(PlantedDllMarker)) << "the planted DLL was loaded by\n" << ReadTextFile(PlantedDllMarker);
 }
 
