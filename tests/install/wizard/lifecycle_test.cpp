@@ -16,6 +16,7 @@
 #include "parameter_store.h"
 #include "test_support.h"
 #include "touchsim.h"
+#include "uninstall_entry_check.h"
 
 namespace {
 
@@ -216,6 +217,7 @@ TEST(LifeCycle, InstallCalibrateRemove)
 
     HWND tool = nullptr;
     ASSERT_TRUE(RunCompleteInstall(nullptr, &tool));
+    EXPECT_NE(std::string::npos, ListedPrograms().find("VessaTouch|||Quortouch USB Touchscreen Driver"));
     std::string autostart;
     EXPECT_TRUE(ReadString(HKEY_CURRENT_USER, RunKey, AutostartValueName, &autostart));
     Calibrate(tool);
@@ -254,6 +256,7 @@ TEST(LifeCycle, InstallCalibrateRemove)
     EXPECT_FALSE(DriverServiceExists());
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, DRIVER_SERVICE_KEY));
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, UninstallEntryKey));
+    EXPECT_EQ(std::string::npos, ListedPrograms().find("VessaTouch"));
     for (const char* copy : {"System32\\QuortouchUsb.cpl", "System32\\QuortouchUsb.exe",
                              "System32\\Drivers\\QuorUsb.sys", "inf\\QuorUsb.inf"})
         EXPECT_FALSE(FileExists(JoinPath(WindowsDir(), copy))) << copy;
