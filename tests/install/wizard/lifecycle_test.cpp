@@ -92,6 +92,10 @@ bool IsVolatileKey(const std::string& lowerKey)
         "hklm\\software\\microsoft\\windows nt\\currentversion\\perflib",
         "\\currentcontrolset\\services\\eventlog",
         "\\currentcontrolset\\control\\video\\",  // one entry per X display, new at each start
+        // The display and monitor classes: Wine's display driver writes them
+        // anew at each start of the desktop.
+        "\\control\\class\\{4d36e968-e325-11ce-bfc1-08002be10318}",
+        "\\control\\class\\{4d36e96e-e325-11ce-bfc1-08002be10318}",
     };
     for (const char* v : volatiles)
         if (lowerKey.find(v) != std::string::npos)
