@@ -13,6 +13,7 @@
 #include "library_search.h"
 #include "os_class.h"
 #include "parameter_store.h"
+#include "uninstall_details.h"
 
 const char UninstallKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\VessaTouch\\";
 const char UsbVendorId[] = "FFF0";
@@ -142,6 +143,7 @@ int WriteDriverEntries()
     // Not written at all rather than cut short when the path does not fit.
     if (FormatUninstallString(text))
         SetStringValue(key, "UninstallString", text, static_cast<DWORD>(strlen(text) + 1));
+    WriteUninstallDetails(key);
     RegCloseKey(key);
 
     if (WriteParameterDefaults() == -3)

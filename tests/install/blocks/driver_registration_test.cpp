@@ -13,6 +13,7 @@
 #include "deployment.h"
 #include "driver_registration.h"
 #include "os_class.h"
+#include "package_version.h"
 #include "parameter_store.h"
 #include "test_support.h"
 #include "touchsim.h"
@@ -182,8 +183,17 @@ TEST_F(DriverRegistration, EntriesHoldTheUninstallEntryTheDefaultsAndTheMouseVal
     // A calibration stored earlier goes back to the defaults.
     WriteDword(HKEY_LOCAL_MACHINE, ParameterKey, "Calibration4Pt", 1);
     WriteDword(HKEY_LOCAL_MACHINE, ParameterKey, "ScreenWidth", 1024);
+    // So do the details of an older package's entry.
+    WriteDword(HKEY_LOCAL_MACHINE, UninstallKey, "NoRepair", 0);
+    CreateKeyWithString(UninstallKey, "DisplayVersion", "0.9");
     EXPECT_EQ(0, WriteDriverEntries());
     ExpectUninstallEntry();
+    std::string version;
+    EXPECT_TRUE(ReadString(HKEY_LOCAL_MACHINE, UninstallKey, "DisplayVersion", &version));
+    EXPECT_EQ(PACKAGE_VERSION_TEXT, version);
+    DWORD noRepair = 0;
+    EXPECT_TRUE(ReadDword(HKEY_LOCAL_MACHINE, UninstallKey, "NoRepair", &noRepair));
+    EXPECT_EQ(1u, noRepair);
     ExpectDefaults();
     ExpectMouseValues();
 }

@@ -17,6 +17,7 @@
 #include "parameter_store.h"
 #include "system_snapshot.h"
 #include "test_support.h"
+#include "uninstall_entry_check.h"
 
 namespace {
 
@@ -85,6 +86,7 @@ TEST(LifeCycle, InstallCalibrateRemove)
     bool installed = RunCompleteInstall(nullptr, &tool);
     EXPECT_FALSE(FileExists(PlantedDllMarker)) << "the planted DLL was loaded by\n" << ReadTextFile(PlantedDllMarker);
     ASSERT_TRUE(installed);
+    EXPECT_NE(std::string::npos, ListedPrograms().find("VessaTouch|||Quortouch USB Touchscreen Driver"));
     // On 6.0 the tool is not registered to start at log-on; elsewhere it is.
     std::string autostart;
     EXPECT_EQ(!vista, ReadString(HKEY_CURRENT_USER, RunKey, AutostartValueName, &autostart));
@@ -127,6 +129,7 @@ TEST(LifeCycle, InstallCalibrateRemove)
     EXPECT_FALSE(DriverServiceExists());
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, DRIVER_SERVICE_KEY));
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, UninstallEntryKey));
+    EXPECT_EQ(std::string::npos, ListedPrograms().find("VessaTouch"));
     for (const char* copy : {"System32\\QuortouchUsb.cpl", "System32\\QuortouchUsb.exe",
                              "System32\\Drivers\\QuorUsb.sys", "inf\\QuorUsb.inf"})
         EXPECT_FALSE(FileExists(JoinPath(WindowsDir(), copy))) << copy;

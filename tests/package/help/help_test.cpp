@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "gui_support.h"
+#include "package_version.h"
 #include "test_support.h"
 
 namespace {
@@ -86,6 +87,13 @@ TEST_F(HelpFileTest, TableOfContentsListsEveryPage)
     ASSERT_GE(messages.size(), 15u);
     for (const Message& message : messages)
         EXPECT_NE(toc.find("value=\"messages/" + message.page + ".html\""), std::string::npos) << message.page;
+}
+
+TEST_F(HelpFileTest, TitlePageCarriesThePackageVersion)
+{
+    std::string title;
+    ASSERT_TRUE(ReadHelpFile("index.html", &title));
+    EXPECT_NE(title.find("Version " PACKAGE_VERSION_TEXT "<"), std::string::npos);
 }
 
 TEST_F(HelpFileTest, EveryMessageHasAPageWithItsTextLetterForLetter)
