@@ -51,18 +51,20 @@ void RunRemovalForCleanUp()
 
 }  // namespace
 
-// Immediate, before the launch conditions: WIZARD_INSTALLATION = 1 when the
-// setup wizard's uninstall entry is there (the package then refuses).
-CUSTOM_ACTION FindWizardInstallation(MSIHANDLE session)
+// Immediate, first: one owner at a time. While the setup wizard's uninstall
+// entry is there, the package refuses with a message that names the way out.
+CUSTOM_ACTION RefuseBesideWizardInstallation(MSIHANDLE session)
 {
-    BeginAction(session, "FindWizardInstallation");
+    BeginAction(session, "RefuseBesideWizardInstallation");
     HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, UninstallKey, 0, KEY_READ, &key) == ERROR_SUCCESS) {
-        RegCloseKey(key);
-        LogLine("the setup wizard's uninstall entry HKLM\\%s is there", UninstallKey);
-        SetSessionProperty("WIZARD_INSTALLATION", "1");
-    }
-    return EndAction(ERROR_SUCCESS);
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, UninstallKey, 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return EndAction(ERROR_SUCCESS);
+    RegCloseKey(key);
+    LogLine("the setup wizard's uninstall entry HKLM\\%s is there", UninstallKey);
+    ReportError("Quortouch USB Touchscreen is already installed by its setup program. Remove it first with the "
+                "\"Uninstall QuorTouch\" link in the Start menu (Programs, Quortouch USB Touchscreen), then install "
+                "this package.");
+    return EndAction(ERROR_INSTALL_FAILURE);
 }
 
 // Immediate, before the costs are final: the Start-menu group goes into the

@@ -72,9 +72,9 @@ HWND WaitForCalibrationWindow(DWORD timeoutMs = 30000);
 // window to go.
 bool CloseCalibrationTool(HWND window);
 
-// The target and arguments of a shell link.
+// The target and arguments of a shell link (and its description).
 bool ReadShellLink(const std::string& linkFile, std::string* target, std::string* arguments,
-                   std::string* workingDirectory);
+                   std::string* workingDirectory, std::string* description = nullptr);
 
 bool TouchDeviceOpens();
 // True when the driver's service exists and runs.
