@@ -23,7 +23,10 @@ function(qt_add_wine_test name)
     set(T_TIMEOUT 600)
   endif()
   add_test(NAME ${name} COMMAND ${name})
-  set(env "WINE_RUN_ROOT=${WINE_RUN_ROOT}" "WINE_RUN_NAME=${name}"
+  # The runner ends the program itself a little before CTest would kill it,
+  # so that its clean-up runs and the prefix is kept as evidence.
+  math(EXPR run_limit "${T_TIMEOUT} - 20")
+  set(env "WINE_RUN_ROOT=${WINE_RUN_ROOT}" "WINE_RUN_NAME=${name}" "WINE_RUN_TIMEOUT=${run_limit}"
           "TEST_ARTIFACTS_DIR=${TEST_ARTIFACTS_DIR}" "TEST_BIN_DIR=${CMAKE_BINARY_DIR}")
   if(T_SCREEN)
     list(APPEND env "WINE_RUN_SCREEN=${T_SCREEN}")

@@ -154,6 +154,17 @@ static bool StartDriverService(SC_HANDLE manager)
     return ok;
 }
 
+static bool DriverServiceRunning(SC_HANDLE manager)
+{
+    SC_HANDLE service = OpenServiceA(manager, DRIVER_SERVICE_NAME, SERVICE_QUERY_STATUS);
+    if (service == nullptr)
+        return false;
+    SERVICE_STATUS status;
+    bool running = QueryServiceStatus(service, &status) && status.dwCurrentState == SERVICE_RUNNING;
+    CloseServiceHandle(service);
+    return running;
+}
+
 int InstallDriverService(const char* infPath)
 {
     if (GetFileAttributesA(infPath) == INVALID_FILE_ATTRIBUTES) {
@@ -163,8 +174,18 @@ int InstallDriverService(const char* infPath)
     SC_HANDLE manager = OpenServiceManager();
     if (manager == nullptr)
         return DRIVER_SETUP_FAILED;
-    bool ok = EnsureDriverBinary(infPath) && InstallServiceFromInf(infPath) && StartDriverService(manager);
+    // Over a running driver "setup" is a repair: the service's configuration
+    // is refreshed from the .inf and the driver keeps running; a new driver
+    // file that the installer scheduled takes effect at the next restart.
+    bool repair = DriverServiceRunning(manager);
+    if (repair)
+        SetupLog("repair: service %s is installed and running", DRIVER_SERVICE_NAME);
+    bool ok = EnsureDriverBinary(infPath) && InstallServiceFromInf(infPath) &&
+              (repair || StartDriverService(manager));
     CloseServiceHandle(manager);
+    if (ok && repair)
+        SetupLog("repair: configuration of %s refreshed; a new driver file takes effect at the next restart",
+                 DRIVER_SERVICE_NAME);
     if (!ok)
         return DRIVER_SETUP_FAILED;
     if (!WaitForDevice(true)) {

@@ -6,59 +6,19 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <set>
 
 #include "autostart.h"
-#include "calibration_window.h"
 #include "driver_contract.h"
 #include "installer_run.h"
 #include "parameter_store.h"
 #include "system_snapshot.h"
 #include "test_support.h"
-#include "touchsim.h"
 
 namespace {
 
 const char UninstallEntryKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\VessaTouch";
 
 // --- the first run: install, calibrate, remove ----------------------------------
-
-void Calibrate(HWND tool)
-{
-    HANDLE device = TouchSimOpenDevice();
-    ASSERT_NE(INVALID_HANDLE_VALUE, device);
-    int width = GetSystemMetrics(SM_CXSCREEN);
-    int height = GetSystemMetrics(SM_CYSCREEN);
-    for (int state = 1; state <= 4; ++state) {
-        TOUCH_SIM_STATE before = {};
-        ASSERT_TRUE(TouchSimGetState(device, &before));
-        POINT cross = CrossPosition(state, width, height);
-        TouchResult touch;
-        ASSERT_TRUE(TouchSimTouch(device, cross.x, cross.y, &touch)) << state;
-        ASSERT_TRUE(WaitUntil(
-            [&] {
-                TOUCH_SIM_STATE now = {};
-                return TouchSimGetState(device, &now) && now.RawReadCount > before.RawReadCount;
-            },
-            10000))
-            << "cross " << state;
-        Sleep(250);  // the beep after each touch
-    }
-    HWND ok = nullptr;
-    ASSERT_TRUE(WaitUntil(
-        [&] {
-            ok = FindWindowExA(tool, nullptr, "Button", "OK");
-            return ok != nullptr && IsWindowVisible(ok);
-        },
-        15000));
-    SaveScreenshot("lifecycle-check-screen.png");
-    PostMessageA(ok, BM_CLICK, 0, 0);
-    EXPECT_TRUE(WaitUntil([&] { return !IsWindow(tool); }, 20000));
-    TOUCH_SIM_STATE loaded = {};
-    ASSERT_TRUE(TouchSimGetState(device, &loaded));
-    EXPECT_EQ(1u, loaded.Calibration4Pt);
-    CloseHandle(device);
-}
 
 TEST(LifeCycle, InstallCalibrateRemove)
 {
@@ -70,7 +30,7 @@ TEST(LifeCycle, InstallCalibrateRemove)
     ASSERT_TRUE(RunCompleteInstall(nullptr, &tool));
     std::string autostart;
     EXPECT_TRUE(ReadString(HKEY_CURRENT_USER, RunKey, AutostartValueName, &autostart));
-    Calibrate(tool);
+    ASSERT_TRUE(CalibrateWithTouches(tool, "lifecycle-check-screen.png"));
     DWORD flag = 0;
     EXPECT_TRUE(ReadDword(HKEY_LOCAL_MACHINE, ParameterKey, CalibrationFlag, &flag));
     EXPECT_EQ(1u, flag);
@@ -115,16 +75,17 @@ TEST(LifeCycle, InstallCalibrateRemove)
 
     ASSERT_TRUE(PressButton(question, IDNO));
     EXPECT_EQ(0, WaitInstaller(&installer));
-    // The program could not delete its own file while it ran: that file and
-    // then the directory wait for the restart.
-    EXPECT_TRUE(FileExists(JoinPath(InstallDirectoryPath(), "Install.exe")));
+    // The program could not delete its own file while it ran: renamed (so a
+    // later installation may use the name), it and then the directory wait
+    // for the restart.
+    EXPECT_FALSE(FileExists(JoinPath(InstallDirectoryPath(), "Install.exe")));
     DWORD type = 0;
     std::vector<BYTE> data;
     ASSERT_TRUE(ReadValue(HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\Control\\Session Manager",
                           "PendingFileRenameOperations", &type, &data));
-    std::string list = LowerText(std::string(data.begin(), data.end()));
-    size_t file = list.find(LowerText(JoinPath(InstallDirectoryPath(), "Install.exe")) + std::string(2, '\0'));
-    size_t directory = list.find(LowerText(InstallDirectoryPath()) + std::string(2, '\0'));
+    std::string list = Lower(std::string(data.begin(), data.end()));
+    size_t file = list.find(Lower(InstallDirectoryPath()) + "\\qtu");
+    size_t directory = list.find(Lower(InstallDirectoryPath()) + std::string(2, '\0'));
     EXPECT_NE(std::string::npos, file);
     EXPECT_NE(std::string::npos, directory);
     EXPECT_LT(file, directory);

@@ -1,3 +1,4 @@
+// Snapshots of the file tree and the registry.
 #include "system_snapshot.h"
 
 #include <windows.h>
@@ -13,15 +14,15 @@
 #include "installer_run.h"
 #include "test_support.h"
 
-const char SnapshotFolder[] = "C:\\snapshots";
-
 namespace {
+
+const char SnapshotDirectory[] = "C:\\lifecycle";
 
 // Places that change by themselves at every start of a prefix or program.
 bool IsVolatilePath(const std::string& lowerPath)
 {
     static const char* const volatiles[] = {
-        "c:\\snapshots", "c:\\windows\\temp", "\\appdata\\local\\temp", "c:\\users\\public\\temp",
+        "c:\\lifecycle", "c:\\windows\\temp", "\\appdata\\local\\temp", "c:\\users\\public\\temp",
         "c:\\windows\\logs", "\\quortouchpackage\\quorusb.log",
     };
     for (const char* v : volatiles)
@@ -50,7 +51,14 @@ bool IsVolatileKey(const std::string& lowerKey)
         "hklm\\software\\microsoft\\windows nt\\currentversion\\perflib",
         "\\currentcontrolset\\services\\eventlog",
         "\\currentcontrolset\\control\\video\\",  // one entry per X display, new at each start
+        // The current hardware profile's copy of those display settings,
+        // made by Wine's display driver a moment after a prefix starts.
+        "\\hardware profiles\\current\\",
         "\\currentcontrolset\\control\\servicecurrent\\",  // counts the service starts
+        // The display and monitor classes: Wine's display driver writes them
+        // anew at each start of the desktop.
+        "\\control\\class\\{4d36e968-e325-11ce-bfc1-08002be10318}",
+        "\\control\\class\\{4d36e96e-e325-11ce-bfc1-08002be10318}",
     };
     for (const char* v : volatiles)
         if (lowerKey.find(v) != std::string::npos)
@@ -74,7 +82,7 @@ void ListFiles(const std::string& dir, bool detailed, const Visitor& visit, int 
         if (name == "." || name == "..")
             continue;
         std::string path = dir + "\\" + name;
-        std::string lower = LowerText(path);
+        std::string lower = Lower(path);
         if (IsVolatilePath(lower))
             continue;
         if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
@@ -151,7 +159,7 @@ void ListKeys(HKEY root, const std::string& rootName, const std::string& path, b
     HKEY key = nullptr;
     if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
         return;
-    std::string name = LowerText(rootName + "\\" + path);
+    std::string name = Lower(rootName + "\\" + path);
     if (IsVolatileKey(name + "\\")) {
         RegCloseKey(key);
         return;
@@ -167,8 +175,8 @@ void ListKeys(HKEY root, const std::string& rootName, const std::string& path, b
             break;
         if (status != ERROR_SUCCESS)
             continue;
-        std::string line = "value " + name + "\\" + LowerText(valueName);
-        if (IsVolatileKey(LowerText(line)))
+        std::string line = "value " + name + "\\" + Lower(valueName);
+        if (IsVolatileKey(Lower(line)))
             continue;
         std::string detail;
         if (detailed) {
@@ -209,8 +217,8 @@ std::string FileContentDetail(const std::string& path)
     if (path.size() > 4 && path.compare(path.size() - 4, 4, ".lnk") == 0) {
         std::string target, arguments, directory, description;
         if (ReadShellLink(path, &target, &arguments, &directory, &description))
-            return "link target \"" + LowerText(target) + "\" arguments \"" + arguments + "\" description \"" +
-                   description + "\" directory \"" + LowerText(directory) + "\"";
+            return "link target \"" + Lower(target) + "\" arguments \"" + arguments + "\" description \"" +
+                   description + "\" directory \"" + Lower(directory) + "\"";
     }
     std::string content = ReadTextFile(path);
     char text[64];
@@ -221,7 +229,7 @@ std::string FileContentDetail(const std::string& path)
 
 }  // namespace
 
-std::string LowerText(std::string text)
+std::string Lower(std::string text)
 {
     for (char& c : text)
         c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
@@ -237,8 +245,8 @@ std::set<std::string> TakeSnapshot()
 
 void SaveSnapshot(const std::set<std::string>& snapshot, const std::string& name)
 {
-    CreateDirectoryA(SnapshotFolder, nullptr);
-    std::ofstream out(JoinPath(SnapshotFolder, name), std::ios::trunc);
+    CreateDirectoryA(SnapshotDirectory, nullptr);
+    std::ofstream out(JoinPath(SnapshotDirectory, name), std::ios::trunc);
     for (const std::string& line : snapshot)
         out << line << "\n";
 }
@@ -246,11 +254,23 @@ void SaveSnapshot(const std::set<std::string>& snapshot, const std::string& name
 std::set<std::string> LoadSnapshot(const std::string& name)
 {
     std::set<std::string> snapshot;
-    std::ifstream in(JoinPath(SnapshotFolder, name));
+    std::ifstream in(JoinPath(SnapshotDirectory, name));
     std::string line;
     while (std::getline(in, line))
         snapshot.insert(line);
     return snapshot;
+}
+
+std::string SnapshotDifference(const std::set<std::string>& before, const std::set<std::string>& after)
+{
+    std::string text;
+    for (const std::string& line : after)
+        if (!before.count(line))
+            text += "+ " + line + "\n";
+    for (const std::string& line : before)
+        if (!after.count(line))
+            text += "- " + line + "\n";
+    return text;
 }
 
 DetailedSnapshot TakeDetailedSnapshot()
@@ -258,9 +278,9 @@ DetailedSnapshot TakeDetailedSnapshot()
     DetailedSnapshot snapshot;
     Walk(true, [&](const std::string& item, const std::string& detail) { snapshot[item] = detail; });
     if (DriverServiceExists())
-        snapshot["service " + LowerText(DRIVER_SERVICE_NAME)] = DriverServiceRunning() ? "running" : "not running";
+        snapshot["service " + Lower(DRIVER_SERVICE_NAME)] = DriverServiceRunning() ? "running" : "not running";
     if (TouchDeviceOpens())
-        snapshot["device " + LowerText(TOUCH_DEVICE_PATH)] = "opens";
+        snapshot["device " + Lower(TOUCH_DEVICE_PATH)] = "opens";
     return snapshot;
 }
 

@@ -2,6 +2,9 @@
 // (tools/bench-install). Not a test: it asserts nothing about the figures.
 //
 // - install_next_to_finish: from the press of Next to Finish enabled.
+// - reinstall_next_to_finish: the same for Install.exe run again over the
+//   running installation (driver loaded, files in place); reinstall_vs_install
+//   is how much slower (+) or faster (-) that is than the first install.
 // - setup_tool_alone: the stand-in setup tool's "setup" run on its own,
 //   under the same conditions (driver file already in place).
 // - install_floor: the four 100 ms ticks of the step timer plus that run.
@@ -162,11 +165,12 @@ TEST(Bench, InstallAndRemoval)
     ASSERT_TRUE(TimedToolAlone(&ignored, &ignored2));
     ASSERT_TRUE(TimedMsiRound(&ignored, &ignored2));
 
-    std::vector<double> toolSetup, toolRemove, install, removal, msiInstall, msiRemoval;
+    std::vector<double> toolSetup, toolRemove, install, reinstall, removal, msiInstall, msiRemoval;
     for (int round = 0; round < rounds; ++round) {
-        double setup = 0, remove = 0, next = 0, gone = 0;
+        double setup = 0, remove = 0, next = 0, again = 0, gone = 0;
         ASSERT_TRUE(TimedToolAlone(&setup, &remove)) << round;
         ASSERT_TRUE(TimedInstall(&next)) << round;
+        ASSERT_TRUE(TimedInstall(&again)) << round;
         ASSERT_TRUE(TimedRemoval(&gone)) << round;
         double msiIn = 0, msiOut = 0;
         ASSERT_TRUE(TimedMsiRound(&msiIn, &msiOut)) << round;
@@ -175,6 +179,7 @@ TEST(Bench, InstallAndRemoval)
         toolSetup.push_back(setup);
         toolRemove.push_back(remove);
         install.push_back(next);
+        reinstall.push_back(again);
         removal.push_back(gone);
     }
     double tool = Median(toolSetup);
@@ -182,6 +187,9 @@ TEST(Bench, InstallAndRemoval)
     double measured = Median(install);
     Print("install_next_to_finish", measured, "ms");
     Print("msi_silent_install", Median(msiInstall), "ms");
+    double again = Median(reinstall);
+    Print("reinstall_next_to_finish", again, "ms");
+    Print("reinstall_vs_install", (again - measured) * 100.0 / measured, "%");
     Print("setup_tool_alone", tool, "ms");
     Print("install_floor", floor, "ms");
     Print("install_overhead", measured - floor, "ms");

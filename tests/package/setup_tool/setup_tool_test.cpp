@@ -191,11 +191,12 @@ TEST_F(SetupTool, SetupInstallsAndStartsTheDriver)
     EXPECT_NE(std::string::npos, log.find("exit code 0")) << log;
 }
 
-TEST_F(SetupTool, SetupAgainOverAnInstalledDriverSucceeds)
+TEST_F(SetupTool, SetupAgainOverARunningDriverIsARepair)
 {
     ASSERT_TRUE(ServiceExists());
     EXPECT_EQ(0, RunSetup(ToolDir));
-    EXPECT_NE(std::string::npos, Log().find("already running")) << Log();
+    EXPECT_NE(std::string::npos, Log().find("repair: configuration of VessaUsb refreshed")) << Log();
+    EXPECT_EQ(std::string::npos, Log().find("service VessaUsb started")) << Log();
 }
 
 TEST_F(SetupTool, UninstallRemovesTheDriverAndMayBeRepeated)

@@ -1,0 +1,63 @@
+#!/usr/bin/env bash
+# What tools/wine-run promises around the program it runs:
+# - Wine writes nothing into the user's home (a program that saves Start-menu
+#   links runs with HOME pointed at an empty folder, which stays empty);
+# - a run past its time limit ends with 124, and neither a time-out nor the
+#   runner being killed outright leaves a wineserver, Wine program or Xvfb of
+#   its prefix behind;
+# - a template prefix whose wineboot failed is never marked ready.
+#   wine_run_test.sh <wine-run> <links program> [its arguments...]
+set -u
+wine_run=$1; shift
+root=${WINE_RUN_ROOT:-$PWD/wine}
+mkdir -p "$root"
+work=$(mktemp -d "$root/wine-run-test.XXXXXX")
+failures=0
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+
+# Processes still running for a prefix: they all carry it in their environment.
+left_in() {
+  local pid
+  for pid in $(pgrep -f 'wineserver|wine64|\.exe|Xvfb' 2>/dev/null); do
+    tr '\0' '\n' <"/proc/$pid/environ" 2>/dev/null | grep -qx "WINEPREFIX=$1" && echo "$pid"
+  done
+}
+wait_gone() {
+  for _ in $(seq 60); do [ -z "$(left_in "$1")" ] && return 0; sleep 0.5; done
+  return 1
+}
+
+home=$work/home
+mkdir -p "$home"
+HOME=$home XDG_DATA_HOME= XDG_CONFIG_HOME= "$wine_run" --prefix "$work/links" "$@" >"$work/links.log" 2>&1 ||
+  fail "the links program failed: $(tail -5 "$work/links.log")"
+[ -z "$(ls -A "$home")" ] || fail "the run wrote into HOME: $(find "$home" | head -5)"
+
+"$wine_run" --prefix "$work/slow" --timeout 3 notepad >/dev/null 2>&1
+rc=$?
+[ "$rc" = 124 ] || fail "a run past its time limit gave $rc, not 124"
+wait_gone "$work/slow" || fail "a timed-out run left $(left_in "$work/slow")"
+
+"$wine_run" --prefix "$work/killed" notepad >/dev/null 2>&1 &
+runner=$!
+for _ in $(seq 100); do
+  pgrep -f notepad >/dev/null && [ -n "$(left_in "$work/killed")" ] && break
+  sleep 0.2
+done
+sleep 1
+kill -KILL "$runner"
+wait "$runner" 2>/dev/null
+wait_gone "$work/killed" || fail "a killed runner left $(left_in "$work/killed")"
+
+WINE=/bin/false WINE_RUN_ROOT=$work/broken "$wine_run" cmd /c exit >/dev/null 2>&1
+rc=$?
+[ "$rc" = 70 ] || fail "a failed wineboot gave $rc, not 70"
+[ ! -e "$work/broken/template/.ready" ] || fail "a failed wineboot left the template marked ready"
+
+if [ "$failures" = 0 ]; then
+  rm -rf "$work"
+  echo "ok: home untouched, time limit kept, nothing left after a time-out or a kill, no half-made template"
+  exit 0
+fi
+echo "work folder kept at $work"
+exit 1
