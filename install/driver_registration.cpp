@@ -128,6 +128,16 @@ int RegisterDriver()
     return -1;
 }
 
+int RunDriverSetup()
+{
+    if (!IsNtFamily(OsClass))
+        return -1;
+    SetupToolCommand command;
+    if (!InstallPathsKnown() || !FormatSetupToolCommand(&command))
+        return PathTooLong();
+    return RunDriverSetupTool(&command);
+}
+
 int WriteDriverEntries()
 {
     HKEY key = nullptr;
@@ -149,7 +159,13 @@ int WriteDriverEntries()
     if (WriteParameterDefaults() == -3)
         return -3;
 
+    return WriteMouseValues();
+}
+
+int WriteMouseValues()
+{
     // Under HKEY_LOCAL_MACHINE; the sizes leave out the terminating zero.
+    HKEY key = nullptr;
     if (RegCreateKeyA(HKEY_LOCAL_MACHINE, MouseKey, &key) != ERROR_SUCCESS)
         return 0;
     SetStringValue(key, "DoubleClickHeight", "25", 2);

@@ -13,9 +13,6 @@ HWND MainWindow = nullptr;
 int ScreenWidth = 0;
 int ScreenHeight = 0;
 
-const char SetupCaption[] = "Quortouch USB Touchscreen Setup";
-const char UninstallCaption[] = "Quortouch USB Touchscreen Uninstall";
-
 bool IsUninstallCommandLine(const char* commandLine)
 {
     return commandLine != nullptr && commandLine[0] == '/' && commandLine[1] == 'u' && commandLine[2] == '\0';

@@ -263,7 +263,7 @@ bool CalibrateWithTouches(HWND tool, const char* screenshot)
 }
 
 bool ReadShellLink(const std::string& linkFile, std::string* target, std::string* arguments,
-                   std::string* workingDirectory)
+                   std::string* workingDirectory, std::string* description)
 {
     CoInitialize(nullptr);
     bool ok = false;
@@ -284,6 +284,11 @@ bool ReadShellLink(const std::string& linkFile, std::string* target, std::string
                 text[0] = '\0';
                 link->GetWorkingDirectory(text, MAX_PATH);
                 *workingDirectory = text;
+                if (description != nullptr) {
+                    text[0] = '\0';
+                    link->GetDescription(text, MAX_PATH);
+                    *description = text;
+                }
                 ok = true;
             }
             file->Release();

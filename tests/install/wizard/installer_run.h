@@ -81,9 +81,9 @@ bool CloseCalibrationTool(HWND window);
 // the driver loaded a four-point calibration.
 bool CalibrateWithTouches(HWND tool, const char* screenshot = nullptr);
 
-// The target and arguments of a shell link.
+// The target and arguments of a shell link (and its description).
 bool ReadShellLink(const std::string& linkFile, std::string* target, std::string* arguments,
-                   std::string* workingDirectory);
+                   std::string* workingDirectory, std::string* description = nullptr);
 
 bool TouchDeviceOpens();
 // True when the driver's service exists and runs.
