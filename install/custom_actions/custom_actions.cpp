@@ -29,15 +29,6 @@
 
 namespace {
 
-// The setup tool logs beside itself; run from the install directory, its log
-// would keep that directory from being removed.
-void DeleteSetupToolLog()
-{
-    char path[MAX_PATH];
-    if (ModuleDirectory[0] != '\0' && FormatInto(path, "%s\\QuorUsb.log", ModuleDirectory) && DeleteFileA(path))
-        LogLine("deleted \"%s\"", path);
-}
-
 // The setup tool's removal, for a registration that failed or is rolled
 // back; its exit code only goes to the log.
 void RunRemovalForCleanUp()
@@ -117,14 +108,13 @@ CUSTOM_ACTION RegisterDriverService(MSIHANDLE session)
 }
 
 // Rollback of the two above: the setup tool's removal, the driver's registry
-// entries and the tool's log.
+// entries.
 CUSTOM_ACTION UndoDriverRegistration(MSIHANDLE session)
 {
     BeginAction(session, "UndoDriverRegistration");
     if (LoadBasePaths())
         RunRemovalForCleanUp();
     RemoveDriverEntries();
-    DeleteSetupToolLog();
     return EndAction(ERROR_SUCCESS);
 }
 
@@ -193,6 +183,5 @@ CUSTOM_ACTION RemoveDriverRegistration(MSIHANDLE session)
         return EndAction(ERROR_INSTALL_FAILURE);
     }
     RemoveDriverEntries();
-    DeleteSetupToolLog();
     return EndAction(ERROR_SUCCESS);
 }

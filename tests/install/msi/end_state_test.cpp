@@ -42,9 +42,9 @@ const KnownDifference KnownDifferences[] = {
      "Windows Installer's own records of the product, its features and components."},
     {'m', "c:\\windows\\installer",
      "Windows Installer's cached copy of the package (needed for /x and repair) and the product icon."},
-    {'m', "c:\\windows\\quortouchusb\\quorusb.log",
-     "The setup tool logs beside itself. The package has no package folder to run it from, so it runs the copy in "
-     "the install folder; the wizard runs the one beside Install.exe."},
+    {'b', "c:\\windows\\quorusb.log",
+     "The setup tool's log names the folder the tool ran from: the package has no package folder, so it runs the "
+     "copy in the install folder; the wizard runs the one beside Install.exe."},
     {'b', "\\uninstall quortouch.lnk",
      "The Uninstall link runs msiexec /x with the product code (Windows Installer removes what it installed) "
      "instead of Install.exe /u."},

@@ -93,9 +93,10 @@ TEST(MsiRemoval, AfterPrefixRestartAllIsAsBefore)
     DropEmptyInstallerRecords(before, &after);
     // What the wizard's removal leaves too: the mouse double-click values,
     // written under HKEY_LOCAL_MACHINE (creating "Control Panel" there), for
-    // which neither removal has a step.
+    // which neither removal has a step, and the setup tool's log in the
+    // Windows folder, kept as driver tools keep theirs.
     for (const char* leftover :
-         {"key hklm\\control panel", "key hklm\\control panel\\mouse",
+         {"file c:\\windows\\quorusb.log", "key hklm\\control panel", "key hklm\\control panel\\mouse",
           "value hklm\\control panel\\mouse\\doubleclickheight", "value hklm\\control panel\\mouse\\doubleclickwidth",
           "value hklm\\control panel\\mouse\\doubleclickspeed"})
         EXPECT_EQ(1u, after.erase(leftover)) << leftover;
@@ -121,6 +122,7 @@ TEST(MsiPackage, SetupToolExitingWithTwoFailsWith1603AndLeavesNothing)
     EXPECT_NE(std::string::npos, run.Log.find("Setup driver fail("));
     std::set<std::string> after = TakeSnapshot();
     DropEmptyInstallerRecords(before, &after);
+    EXPECT_EQ(1u, after.erase("file c:\\windows\\quorusb.log")) << "the setup tool's log";
     EXPECT_EQ("", Missing(after, before)) << "left after the rollback";
     EXPECT_EQ("", Missing(before, after)) << "gone that was there before";
     EXPECT_TRUE(ProductEntries().empty());
