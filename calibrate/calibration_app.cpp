@@ -95,9 +95,11 @@ int RunCalibrationTool(HINSTANCE instance, int showCommand)
     UpdateWindow(window);
 
     MSG message;
-    while (GetMessageA(&message, nullptr, 0, 0) > 0) {
+    BOOL fetched;
+    while ((fetched = GetMessageA(&message, nullptr, 0, 0)) > 0) {
         TranslateMessage(&message);
         DispatchMessageA(&message);
     }
-    return static_cast<int>(message.wParam);
+    // A failed fetch (-1) leaves no quit code to pass on.
+    return fetched == 0 ? static_cast<int>(message.wParam) : 0;
 }

@@ -1,5 +1,5 @@
-# wine_discover_tests(<target> RESTART_RUNNER <script> TIMEOUT <s>
-#                     [ENVIRONMENT <VAR=value>...] [VERSIONS <suite> <version>...])
+# wine_discover_tests(<target> TIMEOUT <s> [ENVIRONMENT <VAR=value>...]
+#                     [VERSIONS <suite> <version>...])
 #
 # One CTest test per GoogleTest test of the program, found when CTest starts
 # from the program's own --gtest_list_tests (run under tools/wine-run; again
@@ -7,12 +7,15 @@
 # any change here.
 # - <Suite>.<Test> runs alone in a fresh prefix.
 # - When <Suite>AfterRestart.<Test> exists too, the pair is one scenario across
-#   a restart: the restart runner runs both filters in one prefix and ends the
-#   prefix between them.
+#   a restart: tests/support/restart_runs.sh runs both in one prefix and ends
+#   the prefix between them.
+# - When <Suite>InAnotherPrefix.<Test> exists too, the pair is one scenario in
+#   two fresh prefixes (tests/support/fresh_runs.sh): the first run leaves
+#   what the second compares with outside the prefix.
 # - With VERSIONS, every scenario of that suite runs once per Windows version
 #   (Wine's names: vista, win7, win10, ...), the prefix posing as it.
 function(wine_discover_tests target)
-  cmake_parse_arguments(D "" "RESTART_RUNNER;TIMEOUT" "ENVIRONMENT;VERSIONS" ${ARGN})
+  cmake_parse_arguments(D "" "TIMEOUT" "ENVIRONMENT;VERSIONS" ${ARGN})
   set(include_file "${CMAKE_CURRENT_BINARY_DIR}/${target}_discovery.cmake")
   set(versions "")
   if(D_VERSIONS)
@@ -23,7 +26,7 @@ function(wine_discover_tests target)
   file(GENERATE OUTPUT "${include_file}" CONTENT "
 set(WD_CMAKE [==[${CMAKE_COMMAND}]==])
 set(WD_WINE_RUN [==[${CMAKE_SOURCE_DIR}/tools/wine-run]==])
-set(WD_RUNNER [==[${D_RESTART_RUNNER}]==])
+set(WD_SUPPORT [==[${CMAKE_SOURCE_DIR}/tests/support]==])
 set(WD_EXE [==[$<TARGET_FILE:${target}>]==])
 set(WD_PREFIX [==[${target}_]==])
 set(WD_LIST_FILE [==[${CMAKE_CURRENT_BINARY_DIR}/${target}_tests.txt]==])

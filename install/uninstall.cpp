@@ -169,3 +169,8 @@ LONG DeleteRegistrySubkey(HKEY root, const char* parentPath, const char* subkeyN
     RegDeleteKeyA(parent, subkeyName);
     return RegCloseKey(parent);
 }
+
+bool RunDriverSetupRemoval(DWORD* exitCode)
+{
+    return RunDriverRemoval(exitCode);
+}

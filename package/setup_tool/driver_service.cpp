@@ -1,12 +1,12 @@
 #include "driver_service.h"
 
 #include <windows.h>
-#include <setupapi.h>
 
 #include <cstring>
 
 #include "bounded_format.h"
 #include "driver_contract.h"
+#include "setup_library.h"
 #include "setup_log.h"
 
 static const char ServicesSection[] = "DefaultInstall.Services";
@@ -98,15 +98,22 @@ static bool EnsureDriverBinary(const char* infPath)
 
 static bool InstallServiceFromInf(const char* infPath)
 {
-    UINT errorLine = 0;
-    HINF inf = SetupOpenInfFileA(infPath, nullptr, INF_STYLE_WIN4, &errorLine);
-    if (inf == INVALID_HANDLE_VALUE) {
-        SetupLog("SetupOpenInfFile(%s) failed (error 0x%lx, line %u)", infPath, GetLastError(), errorLine);
+    SetupLibrary setup;
+    if (!LoadSetupLibrary(&setup)) {
+        SetupLog("Setupapi.dll could not be loaded from the system directory (error %lu)", GetLastError());
         return false;
     }
-    BOOL installed = SetupInstallServicesFromInfSectionA(inf, ServicesSection, 0);
+    UINT errorLine = 0;
+    HINF inf = setup.OpenInfFile(infPath, nullptr, INF_STYLE_WIN4, &errorLine);
+    if (inf == INVALID_HANDLE_VALUE) {
+        SetupLog("SetupOpenInfFile(%s) failed (error 0x%lx, line %u)", infPath, GetLastError(), errorLine);
+        FreeSetupLibrary(&setup);
+        return false;
+    }
+    BOOL installed = setup.InstallServicesFromInfSection(inf, ServicesSection, 0);
     DWORD error = GetLastError();
-    SetupCloseInfFile(inf);
+    setup.CloseInfFile(inf);
+    FreeSetupLibrary(&setup);
     if (!installed) {
         SetupLog("SetupInstallServicesFromInfSection(%s) failed (error 0x%lx)", ServicesSection, error);
         return false;

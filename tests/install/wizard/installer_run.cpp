@@ -268,7 +268,7 @@ bool CalibrateWithTouches(HWND tool, const char* screenshot)
 }
 
 bool ReadShellLink(const std::string& linkFile, std::string* target, std::string* arguments,
-                   std::string* workingDirectory)
+                   std::string* workingDirectory, std::string* description)
 {
     CoInitialize(nullptr);
     bool ok = false;
@@ -289,6 +289,11 @@ bool ReadShellLink(const std::string& linkFile, std::string* target, std::string
                 text[0] = '\0';
                 link->GetWorkingDirectory(text, MAX_PATH);
                 *workingDirectory = text;
+                if (description != nullptr) {
+                    text[0] = '\0';
+                    link->GetDescription(text, MAX_PATH);
+                    *description = text;
+                }
                 ok = true;
             }
             file->Release();

@@ -73,7 +73,7 @@ bool RunCompleteInstall(ProgressTrace* trace = nullptr, HWND* calibrationWindow 
 // when either did not come or the exit code was not 0.
 bool RunRemoval(const std::string& exe);
 
-// The calibration tool's full-screen window ("Ostrel") of any process.
+// The calibration tool's full-screen window of any process.
 HWND WaitForCalibrationWindow(DWORD timeoutMs = 30000);
 // Ends the calibration tool as its user would, with Escape; waits for its
 // window to go.
@@ -83,9 +83,9 @@ bool CloseCalibrationTool(HWND window);
 // the driver loaded a four-point calibration.
 bool CalibrateWithTouches(HWND tool, const char* screenshot = nullptr);
 
-// The target and arguments of a shell link.
+// The target and arguments of a shell link (and its description).
 bool ReadShellLink(const std::string& linkFile, std::string* target, std::string* arguments,
-                   std::string* workingDirectory);
+                   std::string* workingDirectory, std::string* description = nullptr);
 
 bool TouchDeviceOpens();
 // True when the driver's service exists and runs.

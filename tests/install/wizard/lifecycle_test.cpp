@@ -1,11 +1,15 @@
 // The whole life of the package in one prefix, in two runs of the test
-// program (lifecycle.sh): install, calibrate with the touch simulator, "OK",
+// program (tests/support/restart_runs.sh): install, calibrate with the touch simulator, "OK",
 // remove through the Start-menu link; then, after the prefix has been ended
 // and started again (a restart), the registry and the file tree are compared
-// with what they were before the installation.
+// with what they were before the installation. It runs once per Windows
+// version the package names (WINE_RUN_WINDOWS_VERSION), with a
+// "Setupapi.dll" planted in the package folder.
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
+#include <set>
 
 #include "autostart.h"
 #include "driver_contract.h"
@@ -13,32 +17,91 @@
 #include "parameter_store.h"
 #include "system_snapshot.h"
 #include "test_support.h"
+#include "uninstall_entry_check.h"
 
 namespace {
 
 const char UninstallEntryKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\VessaTouch";
 
+// --- the Windows version the prefix poses as -------------------------------------
+
+struct PosedVersion {
+    const char* wineName;  // WINE_RUN_WINDOWS_VERSION
+    DWORD major, minor;    // what GetVersionExA reports to a program
+};
+
+// Windows 10 answers 6.2 to a program whose manifest does not name it.
+const PosedVersion PosedVersions[] = {{"vista", 6, 0}, {"win7", 6, 1}, {"win10", 6, 2}};
+
+// The version the test was started for, checked against what Windows reports.
+void ExpectPosedVersion(OSVERSIONINFOEXA* version)
+{
+    char name[32] = {};
+    GetEnvironmentVariableA("WINE_RUN_WINDOWS_VERSION", name, sizeof name);
+    memset(version, 0, sizeof *version);
+    version->dwOSVersionInfoSize = sizeof *version;
+    ASSERT_TRUE(GetVersionExA(reinterpret_cast<OSVERSIONINFOA*>(version)));
+    for (const PosedVersion& posed : PosedVersions)
+        if (strcmp(name, posed.wineName) == 0) {
+            EXPECT_EQ(posed.major, version->dwMajorVersion) << name;
+            EXPECT_EQ(posed.minor, version->dwMinorVersion) << name;
+            return;
+        }
+    ADD_FAILURE() << "WINE_RUN_WINDOWS_VERSION \"" << name << "\" is none of vista, win7, win10";
+}
+
+// The names of the files in a folder, lower-case.
+std::set<std::string> FilesIn(const std::string& dir)
+{
+    std::set<std::string> names;
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((dir + "\\*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return names;
+    do {
+        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+            names.insert(Lower(found.cFileName));
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+    return names;
+}
+
 // --- the first run: install, calibrate, remove ----------------------------------
 
 TEST(LifeCycle, InstallCalibrateRemove)
 {
+    OSVERSIONINFOEXA version;
+    ExpectPosedVersion(&version);
+    bool vista = version.dwMajorVersion == 6 && version.dwMinorVersion == 0;
     UseWineDrawnFrames();
     ASSERT_TRUE(MakePackage());
+    // A DLL named like the setup library in the package folder, which Wine
+    // is told to prefer, as Windows would: no program of the package may load it.
+    ASSERT_TRUE(CopyFileA(PlantedSetupapiPath().c_str(), JoinPath(PackageDirectory(), "Setupapi.dll").c_str(), FALSE));
+    PreferDllsBesideThePrograms();
+    std::set<std::string> packageFiles = FilesIn(PackageDirectory());
     SaveSnapshot(TakeSnapshot(), "before.txt");
 
     HWND tool = nullptr;
-    ASSERT_TRUE(RunCompleteInstall(nullptr, &tool));
+    bool installed = RunCompleteInstall(nullptr, &tool);
+    EXPECT_FALSE(FileExists(PlantedDllMarker)) << "the planted DLL was loaded by\n" << ReadTextFile(PlantedDllMarker);
+    ASSERT_TRUE(installed);
+    EXPECT_NE(std::string::npos, ListedPrograms().find("VessaTouch|||Quortouch USB Touchscreen Driver"));
+    // On 6.0 the tool is not registered to start at log-on; elsewhere it is.
     std::string autostart;
-    EXPECT_TRUE(ReadString(HKEY_CURRENT_USER, RunKey, AutostartValueName, &autostart));
+    EXPECT_EQ(!vista, ReadString(HKEY_CURRENT_USER, RunKey, AutostartValueName, &autostart));
+    // The package folder is left as it was: the setup tool logs elsewhere.
+    EXPECT_EQ(packageFiles, FilesIn(PackageDirectory()));
     ASSERT_TRUE(CalibrateWithTouches(tool, "lifecycle-check-screen.png"));
     DWORD flag = 0;
     EXPECT_TRUE(ReadDword(HKEY_LOCAL_MACHINE, ParameterKey, CalibrationFlag, &flag));
     EXPECT_EQ(1u, flag);
     // "OK" takes the tool out of the log-on start.
     EXPECT_FALSE(ReadString(HKEY_CURRENT_USER, RunKey, AutostartValueName, &autostart));
-    // Put the value back as a second log-on would need it, so that the
-    // removal is seen to delete it.
-    SetAutostartValue(AutostartValueName, AutostartFileName);
+    // Put the value back as a second log-on would need it (written here,
+    // since 6.0 writes none), so that the removal is seen to delete it.
+    const char anyTool[] = "C:\\any\\QuortouchUsb.exe";
+    ASSERT_EQ(ERROR_SUCCESS, RegSetKeyValueA(HKEY_CURRENT_USER, RunKey, AutostartValueName, REG_SZ, anyTool, sizeof anyTool));
 
     // The removal, started as the Start-menu link starts it.
     std::string target, arguments, workingDirectory;
@@ -66,6 +129,7 @@ TEST(LifeCycle, InstallCalibrateRemove)
     EXPECT_FALSE(DriverServiceExists());
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, DRIVER_SERVICE_KEY));
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, UninstallEntryKey));
+    EXPECT_EQ(std::string::npos, ListedPrograms().find("VessaTouch"));
     for (const char* copy : {"System32\\QuortouchUsb.cpl", "System32\\QuortouchUsb.exe",
                              "System32\\Drivers\\QuorUsb.sys", "inf\\QuorUsb.inf"})
         EXPECT_FALSE(FileExists(JoinPath(WindowsDir(), copy))) << copy;
@@ -89,6 +153,9 @@ TEST(LifeCycle, InstallCalibrateRemove)
     EXPECT_NE(std::string::npos, file);
     EXPECT_NE(std::string::npos, directory);
     EXPECT_LT(file, directory);
+
+    // Nor did the calibration or the removal load the planted DLL.
+    EXPECT_FALSE(FileExists(PlantedDllMarker)) << "the planted DLL was loaded by\n" << ReadTextFile(PlantedDllMarker);
 }
 
 // --- the second run, after the prefix restarted ---------------------------------
@@ -111,6 +178,8 @@ TEST(LifeCycleAfterRestart, InstallCalibrateRemove)
         "value hklm\\control panel\\mouse\\doubleclickheight",
         "value hklm\\control panel\\mouse\\doubleclickwidth",
         "value hklm\\control panel\\mouse\\doubleclickspeed",
+        // The setup tool's log stays where driver tools keep theirs.
+        "file c:\\windows\\quorusb.log",
     };
     std::vector<std::string> added, removed;
     std::set_difference(after.begin(), after.end(), before.begin(), before.end(), std::back_inserter(added));

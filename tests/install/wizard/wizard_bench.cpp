@@ -11,6 +11,9 @@
 // - install_overhead: what the wizard adds above the floor.
 // - uninstall_removal: from "Yes" to the confirmation to the restart
 //   question of "/u"; remove_tool_alone: the tool's removal run on its own.
+// - msi_silent_install / msi_silent_uninstall: "msiexec /i QuortouchUsb.msi
+//   /qn" and "msiexec /x ... /qn", start to exit, in the same prefix and
+//   rounds as the wizard's figures.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -18,6 +21,7 @@
 #include <cstdlib>
 
 #include "installer_run.h"
+#include "msi_run.h"
 #include "test_support.h"
 #include "touchsim.h"
 
@@ -128,6 +132,22 @@ bool TimedToolAlone(double* setup, double* remove)
     return code == 0 && removed == 0;
 }
 
+// One silent install and removal of the Windows Installer package, each from
+// msiexec's start to its exit.
+bool TimedMsiRound(double* install, double* removal)
+{
+    double start = NowMs();
+    MsiexecRun installed = RunMsiexec("/i " + Quoted(MsiPackagePath()) + " /qn", "bench-msi-install.log");
+    *install = NowMs() - start;
+    std::vector<ProductEntry> entries = ProductEntries();
+    if (!IsSuccessExit(installed.ExitCode) || entries.size() != 1)
+        return false;
+    start = NowMs();
+    MsiexecRun removed = RunMsiexec("/x " + entries[0].KeyName + " /qn", "bench-msi-remove.log");
+    *removal = NowMs() - start;
+    return IsSuccessExit(removed.ExitCode);
+}
+
 TEST(Bench, InstallAndRemoval)
 {
     int rounds = 3;
@@ -143,14 +163,19 @@ TEST(Bench, InstallAndRemoval)
     // loading; it is not part of the figures.
     double ignored = 0, ignored2 = 0;
     ASSERT_TRUE(TimedToolAlone(&ignored, &ignored2));
+    ASSERT_TRUE(TimedMsiRound(&ignored, &ignored2));
 
-    std::vector<double> toolSetup, toolRemove, install, reinstall, removal;
+    std::vector<double> toolSetup, toolRemove, install, reinstall, removal, msiInstall, msiRemoval;
     for (int round = 0; round < rounds; ++round) {
         double setup = 0, remove = 0, next = 0, again = 0, gone = 0;
         ASSERT_TRUE(TimedToolAlone(&setup, &remove)) << round;
         ASSERT_TRUE(TimedInstall(&next)) << round;
         ASSERT_TRUE(TimedInstall(&again)) << round;
         ASSERT_TRUE(TimedRemoval(&gone)) << round;
+        double msiIn = 0, msiOut = 0;
+        ASSERT_TRUE(TimedMsiRound(&msiIn, &msiOut)) << round;
+        msiInstall.push_back(msiIn);
+        msiRemoval.push_back(msiOut);
         toolSetup.push_back(setup);
         toolRemove.push_back(remove);
         install.push_back(next);
@@ -161,6 +186,7 @@ TEST(Bench, InstallAndRemoval)
     double floor = 4 * 100.0 + tool;
     double measured = Median(install);
     Print("install_next_to_finish", measured, "ms");
+    Print("msi_silent_install", Median(msiInstall), "ms");
     double again = Median(reinstall);
     Print("reinstall_next_to_finish", again, "ms");
     Print("reinstall_vs_install", (again - measured) * 100.0 / measured, "%");
@@ -170,6 +196,7 @@ TEST(Bench, InstallAndRemoval)
     Print("install_overhead_pct", (measured - floor) * 100.0 / floor, "%");
     Print("uninstall_removal", Median(removal), "ms");
     Print("remove_tool_alone", Median(toolRemove), "ms");
+    Print("msi_silent_uninstall", Median(msiRemoval), "ms");
     Print("bench_rounds", rounds, "count");
 }
 

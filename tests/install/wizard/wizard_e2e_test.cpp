@@ -3,6 +3,7 @@
 // per scenario, see CMakeLists.txt).
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <set>
 
@@ -10,10 +11,12 @@
 #include "calibration_app.h"
 #include "driver_contract.h"
 #include "installer_run.h"
+#include "package_version.h"
 #include "parameter_store.h"
 #include "resource_ids.h"
 #include "system_snapshot.h"
 #include "test_support.h"
+#include "uninstall_entry_check.h"
 
 namespace {
 
@@ -187,9 +190,12 @@ TEST_F(Wizard, CompleteInstallationThenCalibrationTool)
         EXPECT_TRUE(FileExists(JoinPath(WindowsDir(), copy))) << copy;
     for (const char* link : LinkFiles)
         EXPECT_TRUE(FileExists(JoinPath(StartMenuGroupPath(), link))) << link;
-    std::string uninstallString;
-    EXPECT_TRUE(ReadString(HKEY_LOCAL_MACHINE, UninstallEntryKey, "UninstallString", &uninstallString));
-    EXPECT_EQ(JoinPath(WindowsDir(), "QuortouchUSB\\Install.exe /u"), uninstallString);
+    ExpectUninstallEntryWithDetails();
+    std::string listed = ListedPrograms();
+    EXPECT_NE(std::string::npos, listed.find("VessaTouch|||Quortouch USB Touchscreen Driver")) << listed;
+    std::vector<std::string> rows = ProgramsAndFeaturesRows("programs-and-features.png");
+    EXPECT_EQ(1, std::count(rows.begin(), rows.end(),
+                            std::string("Quortouch USB Touchscreen Driver | Quortouch | ") + PACKAGE_VERSION_TEXT));
     DWORD value = 0;
     EXPECT_TRUE(ReadDword(HKEY_LOCAL_MACHINE, ParameterKey, DeviceParameterTable[0].Name, &value));
     EXPECT_TRUE(DriverServiceRunning());

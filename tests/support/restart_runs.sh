@@ -3,7 +3,10 @@
 # runs wine-run ends the prefix, which is a restart: the next run's start
 # carries out what was left for the next start (files to delete or replace)
 # and starts the auto-start driver again.
-#   lifecycle.sh <wine-run> <test program> <filter> [<filter>...]
+# With WINE_RUN_WINDOWS_VERSION set (vista, win7, win10, ...) the prefix
+# poses as that Windows version in every run, and the test program sees the
+# name in its environment.
+#   restart_runs.sh <wine-run> <test program> <filter> [<filter>...]
 set -u
 wine_run=$1
 program=$2
