@@ -291,10 +291,20 @@ void DragPointer(POINT from, POINT to, int steps)
 void ClickControl(HWND control)
 {
     RECT rect = WindowRectOf(control);
+    POINT centre = {(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
     HWND top = GetAncestor(control, GA_ROOT);
     SetForegroundWindow(top);
     WaitUntil([&] { return GetForegroundWindow() == top; }, 2000);
-    MovePointerTo((rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2);
+    // The press goes where the pointer is once the system has it there, on
+    // the control once the control is what lies under it.
+    WaitForPaint(top);
+    MovePointerTo(centre.x, centre.y);
+    WaitUntil(
+        [&] {
+            POINT at;
+            return GetCursorPos(&at) && at.x == centre.x && at.y == centre.y && WindowFromPoint(centre) == control;
+        },
+        2000);
     SendPointerButton(MOUSEEVENTF_LEFTDOWN);
     SendPointerButton(MOUSEEVENTF_LEFTUP);
 }
