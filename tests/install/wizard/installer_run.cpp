@@ -62,16 +62,6 @@ bool MakePackage(bool withReadMe)
     return true;
 }
 
-void UseWineDrawnFrames()
-{
-    HKEY key = nullptr;
-    if (RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Wine\\X11 Driver", 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key,
-                        nullptr) == ERROR_SUCCESS) {
-        RegSetValueExA(key, "Managed", 0, REG_SZ, reinterpret_cast<const BYTE*>("N"), 2);
-        RegCloseKey(key);
-    }
-}
-
 bool StartInstaller(const std::string& exe, const std::string& arguments, InstallerProcess* installer)
 {
     std::string commandLine = "\"" + exe + "\"";

@@ -24,10 +24,6 @@ std::string InstallDirectoryPath();
 // The all-users Start-menu group.
 std::string StartMenuGroupPath();
 
-// Wine draws the frames and captions itself (no window manager on the
-// virtual display), for screenshots that show the captions.
-void UseWineDrawnFrames();
-
 struct InstallerProcess {
     HANDLE Process = nullptr;
     DWORD Id = 0;
