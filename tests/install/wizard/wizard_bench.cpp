@@ -15,14 +15,16 @@
 // - install_next_to_finish_vs_floor: Next to Finish over the four ticks plus
 //   the setup tool alone plus the five links saved by a bare program
 //   (tests/bench/bare_links, one round in a fresh process, as the wizard does);
-//   install_stage_*: Next to each status line and on to Finish, what the
-//   difference is made of.
+//   install_stage_*: in the fastest install, Next to each status line and on
+//   to Finish, what its time is made of.
 // - uninstall_vs_floor: the "/u" removal over the tool's removal alone plus
 //   the removal's file and registry work done by a bare program
-//   (tests/bench/bare_removal).
+//   (tests/bench/bare_removal); uninstall_stage_*: what the fastest removal
+//   is made of.
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <shellapi.h>
+#include <tlhelp32.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -119,8 +121,39 @@ bool TimedInstall(double* nextToFinish, double* stages = nullptr)
     return tool != nullptr && CloseCalibrationTool(tool);
 }
 
-// "/u" from the install directory; the time from Yes to the restart question.
-bool TimedRemoval(double* removal)
+// The running setup tool (QuorUsb.exe) of the prefix, opened for its times;
+// null when none runs.
+HANDLE OpenRunningSetupTool()
+{
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE)
+        return nullptr;
+    HANDLE tool = nullptr;
+    PROCESSENTRY32 entry = {};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Process32First(snapshot, &entry); more && tool == nullptr; more = Process32Next(snapshot, &entry))
+        if (_stricmp(entry.szExeFile, "QuorUsb.exe") == 0)
+            tool = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION | SYNCHRONIZE, FALSE, entry.th32ProcessID);
+    CloseHandle(snapshot);
+    return tool;
+}
+
+// From the creation to the end of an ended process, -1 when unknown.
+double ProcessLifetimeMs(HANDLE process)
+{
+    FILETIME created, ended, kernel, user;
+    if (process == nullptr || WaitForSingleObject(process, 10000) != WAIT_OBJECT_0 ||
+        !GetProcessTimes(process, &created, &ended, &kernel, &user))
+        return -1;
+    ULARGE_INTEGER from = {{created.dwLowDateTime, created.dwHighDateTime}};
+    ULARGE_INTEGER to = {{ended.dwLowDateTime, ended.dwHighDateTime}};
+    return (to.QuadPart - from.QuadPart) / 10000.0;
+}
+
+// "/u" from the install directory; the time from Yes to the restart question,
+// and when stages is given: until the confirmation is gone, from there to the
+// question, and the setup tool's own run in between (-1 when it was missed).
+bool TimedRemoval(double* removal, double* stages = nullptr)
 {
     InstallerProcess installer;
     if (!StartInstaller(JoinPath(InstallDirectoryPath(), "Install.exe"), "/u", &installer))
@@ -131,7 +164,13 @@ bool TimedRemoval(double* removal)
     double yes = NowMs();
     PressButton(confirm, IDYES);
     HWND question = nullptr;
+    HANDLE tool = nullptr;
+    double confirmGone = 0;
     for (DWORD start = GetTickCount(); GetTickCount() - start < 60000 && question == nullptr;) {
+        if (confirmGone == 0 && !IsWindow(confirm))
+            confirmGone = NowMs();
+        if (stages != nullptr && tool == nullptr)
+            tool = OpenRunningSetupTool();
         HWND box = FindTopWindow("#32770", UninstallTitle, installer.Id);
         if (box != nullptr && box != confirm)
             question = box;
@@ -140,6 +179,15 @@ bool TimedRemoval(double* removal)
     if (question == nullptr)
         return WaitInstaller(&installer, 1), false;
     *removal = NowMs() - yes;
+    if (stages != nullptr) {
+        if (confirmGone == 0)
+            confirmGone = NowMs();
+        stages[0] = confirmGone - yes;
+        stages[1] = *removal - stages[0];
+        stages[2] = ProcessLifetimeMs(tool);
+    }
+    if (tool != nullptr)
+        CloseHandle(tool);
     PressButton(question, IDNO);
     return WaitInstaller(&installer) == 0;
 }
@@ -228,11 +276,31 @@ bool TimedBareRuns(double* links, double* removal)
     return *removal >= 0;
 }
 
+// One round's figures (ms).
+struct Round {
+    double ToolSetup = 0, ToolRemove = 0, Install = 0, Stages[4] = {}, Removal = 0, RemovalStages[3] = {};
+    double BareLinks = 0, BareRemoval = 0, ShellRemove = 0, Box = 0;
+};
+
+std::vector<double> Column(const std::vector<Round>& rounds, double Round::*figure)
+{
+    std::vector<double> values;
+    for (const Round& round : rounds)
+        values.push_back(round.*figure);
+    return values;
+}
+
+const Round& FastestRound(const std::vector<Round>& rounds, double Round::*figure)
+{
+    return *std::min_element(rounds.begin(), rounds.end(),
+                             [figure](const Round& a, const Round& b) { return a.*figure < b.*figure; });
+}
+
 TEST(Bench, InstallAndRemoval)
 {
-    int rounds = 5;
+    int count = 5;
     if (const char* text = getenv("BENCH_ROUNDS"))
-        rounds = std::max(1, atoi(text));
+        count = std::max(1, atoi(text));
     // Without a window manager on the virtual display, Wine waits up to 2 s
     // for one whenever a window it lets a manager handle is hidden (the
     // Welcome dialog at Next, the confirmation of "/u"). Windows that Wine
@@ -243,62 +311,61 @@ TEST(Bench, InstallAndRemoval)
     // loading; it is not part of the figures.
     double ignored = 0, ignored2 = 0;
     ASSERT_TRUE(TimedToolAlone(&ignored, &ignored2));
-
     ASSERT_TRUE(TimedMessageBox(&ignored));
-    std::vector<double> toolSetup, toolRemove, install, removal, bareLinks, bareRemoval, stages[4];
-    std::vector<double> shellRemove, boxes;
-    for (int round = 0; round < rounds; ++round) {
-        double setup = 0, remove = 0, next = 0, gone = 0, links = 0, bareGone = 0, stage[4] = {};
-        double shell = 0, box = 0;
-        ASSERT_TRUE(TimedToolAlone(&setup, &remove)) << round;
-        ASSERT_TRUE(TimedInstall(&next, stage)) << round;
-        ASSERT_TRUE(TimedRemoval(&gone)) << round;
-        ASSERT_TRUE(TimedBareRuns(&links, &bareGone)) << round;
-        ASSERT_TRUE(TimedShellRemoval(&shell)) << round;
-        ASSERT_TRUE(TimedMessageBox(&box)) << round;
-        shellRemove.push_back(shell);
-        boxes.push_back(box);
-        toolSetup.push_back(setup);
-        toolRemove.push_back(remove);
-        install.push_back(next);
-        removal.push_back(gone);
-        bareLinks.push_back(links);
-        bareRemoval.push_back(bareGone);
-        for (int i = 0; i < 4; ++i)
-            stages[i].push_back(stage[i]);
+
+    std::vector<Round> rounds(count);
+    for (int i = 0; i < count; ++i) {
+        Round& round = rounds[i];
+        ASSERT_TRUE(TimedToolAlone(&round.ToolSetup, &round.ToolRemove)) << i;
+        ASSERT_TRUE(TimedInstall(&round.Install, round.Stages)) << i;
+        ASSERT_TRUE(TimedRemoval(&round.Removal, round.RemovalStages)) << i;
+        ASSERT_TRUE(TimedBareRuns(&round.BareLinks, &round.BareRemoval)) << i;
+        ASSERT_TRUE(TimedShellRemoval(&round.ShellRemove)) << i;
+        ASSERT_TRUE(TimedMessageBox(&round.Box)) << i;
     }
-    double tool = Median(toolSetup);
+    double tool = Median(Column(rounds, &Round::ToolSetup));
     double floor = 4 * 100.0 + tool;
-    double measured = Median(install);
+    double measured = Median(Column(rounds, &Round::Install));
     Print("install_next_to_finish", measured, "ms");
     Print("setup_tool_alone", tool, "ms");
     Print("install_floor", floor, "ms");
     Print("install_overhead", measured - floor, "ms");
     Print("install_overhead_pct", (measured - floor) * 100.0 / floor, "%");
-    Print("uninstall_removal", Median(removal), "ms");
-    Print("remove_tool_alone", Median(toolRemove), "ms");
-    Print("bench_rounds", rounds, "count");
+    Print("uninstall_removal", Median(Column(rounds, &Round::Removal)), "ms");
+    Print("remove_tool_alone", Median(Column(rounds, &Round::ToolRemove)), "ms");
+    Print("bench_rounds", count, "count");
 
     // The ratios, from the fastest round of each figure.
-    double installFloor = 4 * 100.0 + Fastest(toolSetup) + Fastest(bareLinks);
-    Print("install_next_to_finish_fastest", Fastest(install), "ms");
-    Print("setup_tool_alone_fastest", Fastest(toolSetup), "ms");
-    Print("bare_links_one_round_fastest", Fastest(bareLinks), "ms");
+    double installFloor =
+        4 * 100.0 + Fastest(Column(rounds, &Round::ToolSetup)) + Fastest(Column(rounds, &Round::BareLinks));
+    const Round& install = FastestRound(rounds, &Round::Install);
+    Print("install_next_to_finish_fastest", install.Install, "ms");
+    Print("setup_tool_alone_fastest", Fastest(Column(rounds, &Round::ToolSetup)), "ms");
+    Print("bare_links_one_round_fastest", Fastest(Column(rounds, &Round::BareLinks)), "ms");
     Print("install_floor_with_links", installFloor, "ms");
+    printf("BENCH install_next_to_finish_vs_floor %.3f ratio\n", install.Install / installFloor);
+    // What the fastest install's time is made of, stage by stage.
     for (int i = 0; i < 4; ++i)
-        Print((std::string(StageFigures[i]) + "_fastest").c_str(), Fastest(stages[i]), "ms");
-    printf("BENCH install_next_to_finish_vs_floor %.3f ratio\n", Fastest(install) / installFloor);
-    double removalFloor = Fastest(toolRemove) + Fastest(bareRemoval);
-    Print("uninstall_removal_fastest", Fastest(removal), "ms");
-    Print("remove_tool_alone_fastest", Fastest(toolRemove), "ms");
-    Print("bare_removal_work_fastest", Fastest(bareRemoval), "ms");
+        Print(StageFigures[i], install.Stages[i], "ms");
+
+    double removalFloor = Fastest(Column(rounds, &Round::ToolRemove)) + Fastest(Column(rounds, &Round::BareRemoval));
+    const Round& removal = FastestRound(rounds, &Round::Removal);
+    Print("uninstall_removal_fastest", removal.Removal, "ms");
+    Print("remove_tool_alone_fastest", Fastest(Column(rounds, &Round::ToolRemove)), "ms");
+    Print("bare_removal_work_fastest", Fastest(Column(rounds, &Round::BareRemoval)), "ms");
     Print("uninstall_floor", removalFloor, "ms");
-    printf("BENCH uninstall_vs_floor %.3f ratio\n", Fastest(removal) / removalFloor);
-    // What the difference is made of: the tool started through the shell as
-    // "/u" does, and the restart question's message box.
-    Print("remove_tool_through_shell_fastest", Fastest(shellRemove), "ms");
-    Print("message_box_shown_fastest", Fastest(boxes), "ms");
-    fflush(stdout);
+    printf("BENCH uninstall_vs_floor %.3f ratio\n", removal.Removal / removalFloor);
+    // What the fastest removal's time is made of: the confirmation closing,
+    // the setup tool's own run within it, and the rest up to the question;
+    // beside it, the tool started through the shell as "/u" does, and a
+    // message box asked for and found the way the question is found.
+    Print("uninstall_stage_confirmation_gone", removal.RemovalStages[0], "ms");
+    if (removal.RemovalStages[2] >= 0) {
+        Print("uninstall_stage_setup_tool_run", removal.RemovalStages[2], "ms");
+        Print("uninstall_stage_rest_to_question", removal.RemovalStages[1] - removal.RemovalStages[2], "ms");
+    }
+    Print("remove_tool_through_shell_fastest", Fastest(Column(rounds, &Round::ShellRemove)), "ms");
+    Print("message_box_shown_fastest", Fastest(Column(rounds, &Round::Box)), "ms");
 }
 
 }  // namespace
