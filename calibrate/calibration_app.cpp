@@ -16,11 +16,16 @@ const char CalibrationClassName[] = "Ostrel";
 static const char RunOnceKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Runonce";
 static const char RunOnceValueName[] = "Vessatouch";
 
-// Full access to the parameter key stands for administrator rights.
+// Full access to the parameter key stands for administrator rights. A key
+// that is missing says nothing about rights (the driver is not installed):
+// the start goes on, and the device open names that cause.
 static bool HasParameterKeyRights()
 {
     HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, ParameterKey, 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS)
+    LONG status = RegOpenKeyExA(HKEY_LOCAL_MACHINE, ParameterKey, 0, KEY_ALL_ACCESS, &key);
+    if (status == ERROR_FILE_NOT_FOUND || status == ERROR_PATH_NOT_FOUND)
+        return true;
+    if (status != ERROR_SUCCESS)
         return false;
     RegCloseKey(key);
     return true;
@@ -90,9 +95,11 @@ int RunCalibrationTool(HINSTANCE instance, int showCommand)
     UpdateWindow(window);
 
     MSG message;
-    while (GetMessageA(&message, nullptr, 0, 0) > 0) {
+    BOOL fetched;
+    while ((fetched = GetMessageA(&message, nullptr, 0, 0)) > 0) {
         TranslateMessage(&message);
         DispatchMessageA(&message);
     }
-    return static_cast<int>(message.wParam);
+    // A failed fetch (-1) leaves no quit code to pass on.
+    return fetched == 0 ? static_cast<int>(message.wParam) : 0;
 }

@@ -1,11 +1,12 @@
 #include <windows.h>
 
 #include "calibration_app.h"
+#include "library_search.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand)
 {
-    // DLLs are loaded from the system directory only, never from the folder
-    // the program was started from.
-    SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
+    // DLLs come from the system directory, never from the folder the program
+    // was started from.
+    RestrictLibrarySearch();
     return RunCalibrationTool(instance, showCommand);
 }

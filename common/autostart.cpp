@@ -19,12 +19,14 @@ static bool OpenOrCreateRunKey(HKEY* key)
 
 static bool IsWindowsVista()
 {
-    OSVERSIONINFOA version;
+    // The extended structure, all other bytes zero.
+    static_assert(sizeof(OSVERSIONINFOEXA) == 156, "the version query passes 156 bytes");
+    OSVERSIONINFOEXA version;
     memset(&version, 0, sizeof version);
-    version.dwOSVersionInfoSize = sizeof version;  // 156
+    version.dwOSVersionInfoSize = sizeof version;
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wdeprecated-declarations"
-    BOOL ok = GetVersionExA(&version);
+    BOOL ok = GetVersionExA(reinterpret_cast<OSVERSIONINFOA*>(&version));
 #pragma GCC diagnostic pop
     return ok && version.dwMajorVersion == 6 && version.dwMinorVersion == 0;
 }

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "bounded_format.h"
+#include "files_in_use.h"
 #include "os_class.h"
 
 char ModuleDirectory[MAX_PATH];
@@ -26,6 +27,30 @@ const PackageFileRow PackageFileTable[PackageFileCount] = {
     {"ReadMe.txt", "", ""},
 };
 static_assert(sizeof(PackageFileRow) == 160, "three fields of 32, 64 and 64 bytes");
+
+namespace {
+
+// What the latest DeployPackageFiles created, so that the clean-up after a
+// failed step takes back only that: files that were not there before, copies
+// staged to replace a file in use at the restart, and the install directory
+// when it did not exist. Each row has at most two targets.
+constexpr int MaxDeployedTargets = 2 * PackageFileCount;
+struct DeploymentRecord {
+    bool DirectoryCreated;
+    int CreatedCount;
+    char Created[MaxDeployedTargets][MAX_PATH];
+    int StagedCount;
+    char Staged[MaxDeployedTargets][MAX_PATH];
+};
+DeploymentRecord ThisRun;
+
+void Remember(char (&list)[MaxDeployedTargets][MAX_PATH], int* count, const char* path)
+{
+    if (*count < MaxDeployedTargets && FormatInto(list[*count], "%s", path))
+        ++*count;
+}
+
+}  // namespace
 
 const char* SecondTarget(const PackageFileRow& row)
 {
@@ -83,13 +108,32 @@ static bool IsSameFile(const char* first, const char* second)
 }
 
 // Clears the target's attributes (a read-only file of an earlier install) and
-// copies over it. False with the copy's last-error code when it failed.
+// copies over it. A target in use (a loaded driver, a running program) is
+// replaced at the next restart instead, unless it already holds the same
+// bytes. False with the copy's last-error code when it failed otherwise.
 static bool CopyPackageFile(const char* source, const char* target)
 {
     SetFileAttributesA(target, 0);
     if (IsSameFile(source, target))
         return true;
-    return CopyFileA(source, target, FALSE) != FALSE;
+    bool existed = GetFileAttributesA(target) != INVALID_FILE_ATTRIBUTES;
+    if (CopyFileA(source, target, FALSE)) {
+        if (!existed)
+            Remember(ThisRun.Created, &ThisRun.CreatedCount, target);
+        return true;
+    }
+    DWORD error = GetLastError();
+    if (existed && IsInUseError(error)) {
+        if (SameContent(source, target))
+            return true;
+        char staged[MAX_PATH];
+        if (ReplaceAtRestart(source, target, staged)) {
+            Remember(ThisRun.Staged, &ThisRun.StagedCount, staged);
+            return true;
+        }
+    }
+    SetLastError(error);
+    return false;
 }
 
 static int PathTooLong()
@@ -100,10 +144,11 @@ static int PathTooLong()
 
 int DeployPackageFiles()
 {
+    memset(&ThisRun, 0, sizeof ThisRun);
     char installDirectory[MAX_PATH];
     if (!InstallPathsKnown() || !FormatInto(installDirectory, "%s\\%s", WindowsDirectory, InstallDirectoryName))
         return PathTooLong();
-    CreateDirectoryA(installDirectory, nullptr);
+    ThisRun.DirectoryCreated = CreateDirectoryA(installDirectory, nullptr) != FALSE;
 
     for (const PackageFileRow& row : PackageFileTable) {
         char source[MAX_PATH];
@@ -123,4 +168,19 @@ int DeployPackageFiles()
             return -1;
     }
     return 0;
+}
+
+void RemoveFilesOfThisRun()
+{
+    for (int i = 0; i < ThisRun.CreatedCount; ++i) {
+        SetFileAttributesA(ThisRun.Created[i], 0);
+        DeleteFileA(ThisRun.Created[i]);
+    }
+    // Its scheduled replacement then finds nothing to move at the restart.
+    for (int i = 0; i < ThisRun.StagedCount; ++i)
+        DeleteFileA(ThisRun.Staged[i]);
+    char installDirectory[MAX_PATH];
+    if (ThisRun.DirectoryCreated && FormatInto(installDirectory, "%s\\%s", WindowsDirectory, InstallDirectoryName))
+        RemoveDirectoryA(installDirectory);
+    memset(&ThisRun, 0, sizeof ThisRun);
 }

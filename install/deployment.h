@@ -27,5 +27,11 @@ void ComputeInstallPaths();
 // buffer); the operations that form paths from them then fail with 206.
 bool InstallPathsKnown();
 // 0 when every copy succeeded; -1 at the first failed copy, with that copy's
-// last-error code (206 when a path would not fit its buffer).
+// last-error code (206 when a path would not fit its buffer). A target in use
+// counts as copied: it is replaced at the next restart.
 int DeployPackageFiles();
+// The clean-up after a failed install step: removes only what the latest
+// DeployPackageFiles created (new files, copies staged for the restart, the
+// install directory when it made it). Files that were there before the run,
+// and files the package does not own, stay.
+void RemoveFilesOfThisRun();

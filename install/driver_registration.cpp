@@ -10,8 +10,10 @@
 #include "deployment.h"
 #include "driver_contract.h"
 #include "key_security.h"
+#include "library_search.h"
 #include "os_class.h"
 #include "parameter_store.h"
+#include "uninstall_details.h"
 
 const char UninstallKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\VessaTouch\\";
 const char UsbVendorId[] = "FFF0";
@@ -126,6 +128,16 @@ int RegisterDriver()
     return -1;
 }
 
+int RunDriverSetup()
+{
+    if (!IsNtFamily(OsClass))
+        return -1;
+    SetupToolCommand command;
+    if (!InstallPathsKnown() || !FormatSetupToolCommand(&command))
+        return PathTooLong();
+    return RunDriverSetupTool(&command);
+}
+
 int WriteDriverEntries()
 {
     HKEY key = nullptr;
@@ -141,12 +153,19 @@ int WriteDriverEntries()
     // Not written at all rather than cut short when the path does not fit.
     if (FormatUninstallString(text))
         SetStringValue(key, "UninstallString", text, static_cast<DWORD>(strlen(text) + 1));
+    WriteUninstallDetails(key);
     RegCloseKey(key);
 
     if (WriteParameterDefaults() == -3)
         return -3;
 
+    return WriteMouseValues();
+}
+
+int WriteMouseValues()
+{
     // Under HKEY_LOCAL_MACHINE; the sizes leave out the terminating zero.
+    HKEY key = nullptr;
     if (RegCreateKeyA(HKEY_LOCAL_MACHINE, MouseKey, &key) != ERROR_SUCCESS)
         return 0;
     SetStringValue(key, "DoubleClickHeight", "25", 2);
@@ -158,7 +177,9 @@ int WriteDriverEntries()
 
 int CopyOemInf()
 {
-    HMODULE setupLibrary = LoadLibraryA("Setupapi.dll");
+    // By its full path: the folder Install.exe runs from is still searched
+    // where SetDefaultDllDirectories is missing.
+    HMODULE setupLibrary = LoadSystemLibrary("Setupapi.dll");
     if (setupLibrary == nullptr)
         return static_cast<int>(GetLastError());
     auto copyOemInf =

@@ -19,6 +19,13 @@ int RegisterDriver();
 // 0, or -3 when the uninstall entry's key or the parameter key can neither be
 // opened nor created.
 int WriteDriverEntries();
+// The NT family's registration on its own, for an installer that writes its
+// own entries: the driver-setup tool's "setup" run from the ModuleDirectory,
+// then the parameter key's access list (OsClass 8..10). Results as
+// RegisterDriver; -1 for any other family.
+int RunDriverSetup();
+// The mouse double-click values under HKEY_LOCAL_MACHINE; always 0.
+int WriteMouseValues();
 // 0, or the Windows error code of the failing call.
 int CopyOemInf();
 void UpdateUsbDeviceEntries(UsbEntryDirection direction);

@@ -13,9 +13,6 @@ HWND MainWindow = nullptr;
 int ScreenWidth = 0;
 int ScreenHeight = 0;
 
-const char SetupCaption[] = "Quortouch USB Touchscreen Setup";
-const char UninstallCaption[] = "Quortouch USB Touchscreen Uninstall";
-
 bool IsUninstallCommandLine(const char* commandLine)
 {
     return commandLine != nullptr && commandLine[0] == '/' && commandLine[1] == 'u' && commandLine[2] == '\0';
@@ -69,13 +66,15 @@ int RunMessageLoop(HINSTANCE instance)
 {
     HACCEL accelerators = LoadAcceleratorsA(instance, MAKEINTRESOURCEA(IDC_INSTALL));
     MSG message;
-    while (GetMessageA(&message, nullptr, 0, 0) > 0) {
+    BOOL fetched;
+    while ((fetched = GetMessageA(&message, nullptr, 0, 0)) > 0) {
         if (!TranslateAcceleratorA(message.hwnd, accelerators, &message)) {
             TranslateMessage(&message);
             DispatchMessageA(&message);
         }
     }
-    return static_cast<int>(message.wParam);
+    // A failed fetch (-1) leaves no quit code to pass on.
+    return fetched == 0 ? static_cast<int>(message.wParam) : 0;
 }
 
 int RunInstaller(HINSTANCE instance, const char* commandLine, int showCommand)

@@ -1,11 +1,12 @@
 #include <windows.h>
 
 #include "installer_app.h"
+#include "library_search.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int showCommand)
 {
-    // Libraries load from the system directory only, never from the folder
-    // the installer was started from.
-    SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
+    // DLLs come from the system directory, never from the folder the program
+    // was started from.
+    RestrictLibrarySearch();
     return RunInstaller(instance, commandLine, showCommand);
 }

@@ -40,7 +40,7 @@ void RunNextStep(HWND dialog)
     case 0:
         if (DeployPackageFiles() < 0) {
             ReportStepFailure(dialog, "Setup file fail(%d:%d).", GetLastError());
-            RemoveDeployedFiles();
+            RemoveFilesOfThisRun();
         } else {
             StepSucceeded(dialog, IDC_STATUS_FILES);
         }
@@ -48,7 +48,7 @@ void RunNextStep(HWND dialog)
     case 1:
         if (RegisterDriver() < 0) {
             ReportStepFailure(dialog, "Setup driver fail(%d:%d).", GetLastError());
-            RemoveDeployedFiles();
+            RemoveFilesOfThisRun();
         } else {
             StepSucceeded(dialog, IDC_STATUS_DEVICE);
         }
@@ -124,6 +124,11 @@ INT_PTR CALLBACK ProgressDialogProc(HWND dialog, UINT message, WPARAM wParam, LP
             FinishSetup(dialog);
             return TRUE;
         case IDCANCEL:
+            // Escape, Alt+F4 and the close box arrive here too. Once Cancel
+            // is disabled (the run completed or failed) only Finish ends it:
+            // a declined cancel would restart the steps.
+            if (!IsWindowEnabled(GetDlgItem(dialog, IDCANCEL)))
+                return TRUE;
             KillTimer(dialog, StepTimerId);
             if (MessageBoxA(dialog, "Are you sure to break setup process?", SetupCaption,
                             MB_ICONINFORMATION | MB_YESNO) == IDYES) {

@@ -10,6 +10,7 @@
 #include "deployment.h"
 #include "driver_contract.h"
 #include "driver_registration.h"
+#include "files_in_use.h"
 #include "installer_app.h"
 #include "os_class.h"
 #include "parameter_store.h"
@@ -44,12 +45,6 @@ bool RunDriverRemoval(DWORD* exitCode)
     GetExitCodeProcess(execution.hProcess, exitCode);
     CloseHandle(execution.hProcess);
     return true;
-}
-
-// True for the errors of a file that is open or running.
-bool IsInUseError(DWORD error)
-{
-    return error == ERROR_SHARING_VIOLATION || error == ERROR_ACCESS_DENIED || error == ERROR_LOCK_VIOLATION;
 }
 
 }  // namespace
@@ -110,7 +105,10 @@ void RemoveDeployedFiles()
         if (!windowsKnown || target[0] == '\0' || !FormatInto(path, "%s\\%s", WindowsDirectory, target))
             continue;
         SetFileAttributesA(path, 0);
-        DeleteFileA(path);
+        // A copy in use (the running calibration tool, an open applet) goes
+        // at the next restart.
+        if (!DeleteFileA(path) && IsInUseError(GetLastError()))
+            DeleteAtRestart(path);
     }
     CoInitialize(nullptr);
     ResolveProgramsFolder();
@@ -143,9 +141,10 @@ BOOL EmptyAndRemoveDirectory(const char* directory)
             if (DeleteFileA(path))
                 continue;
             // A file in use (the running Install.exe when the removal runs
-            // from the install directory) goes at the next restart.
+            // from the install directory) goes at the next restart, under a
+            // name that a later installation does not use.
             if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && IsInUseError(GetLastError()) &&
-                MoveFileExA(path, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT))
+                DeleteAtRestart(path))
                 scheduledFile = true;
             else
                 somethingStays = true;
@@ -154,7 +153,8 @@ BOOL EmptyAndRemoveDirectory(const char* directory)
     }
     if (RemoveDirectoryA(directory))
         return TRUE;
-    // Follows its scheduled files, unless something would still be left in it.
+    // Follows its scheduled files, unless something would still be left in
+    // it; a later installation that fills it again keeps it at the restart.
     if (scheduledFile && !somethingStays)
         MoveFileExA(directory, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
     return FALSE;
@@ -168,4 +168,9 @@ LONG DeleteRegistrySubkey(HKEY root, const char* parentPath, const char* subkeyN
         return status;
     RegDeleteKeyA(parent, subkeyName);
     return RegCloseKey(parent);
+}
+
+bool RunDriverSetupRemoval(DWORD* exitCode)
+{
+    return RunDriverRemoval(exitCode);
 }

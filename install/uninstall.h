@@ -6,6 +6,9 @@
 // or reported failure.
 int UninstallPackage();
 void RemoveDriverEntries();
+// The driver-setup tool's removal run from the ModuleDirectory, hidden and
+// waited for. False when it could not be started; otherwise its exit code.
+bool RunDriverSetupRemoval(DWORD* exitCode);
 void RemoveDeployedFiles();
 BOOL EmptyAndRemoveDirectory(const char* directory);
 LONG DeleteRegistrySubkey(HKEY root, const char* parentPath, const char* subkeyName);

@@ -1,11 +1,17 @@
-# Puts the package files flat into one folder and zips it.
-#   cmake -DPACKAGE_DIR=... -DPACKAGE_ZIP=... -DPACKAGE_FILES="Name=source|..." -P assemble_package.cmake
+# Puts the package files flat into one folder, zips it with fixed bytes and
+# writes SHA256SUMS beside the zip.
+#   cmake -DPACKAGE_DIR=... -DPACKAGE_ZIP=... -DPACKAGE_FILES="Name=source|..."
+#         -DSOURCE_DIR=... -DPYTHON3=... -P assemble_package.cmake
 # A file whose source is missing is listed and left out; the zip is made only
-# when all files are there.
+# when all files are there. The zip's times are the commit's time
+# (SOURCE_DATE_EPOCH when set), so one commit always gives the same zip.
 cmake_minimum_required(VERSION 3.20)
 
+get_filename_component(parent ${PACKAGE_DIR} DIRECTORY)
 file(REMOVE_RECURSE ${PACKAGE_DIR})
-file(REMOVE ${PACKAGE_ZIP})
+# Zips of earlier versions, and the sums that listed them, go too.
+file(GLOB old_zips ${parent}/QuortouchUsb*.zip)
+file(REMOVE ${old_zips} ${parent}/SHA256SUMS)
 file(MAKE_DIRECTORY ${PACKAGE_DIR})
 
 string(REPLACE "|" ";" PACKAGE_FILES "${PACKAGE_FILES}")
@@ -33,11 +39,18 @@ if(missing)
   return()
 endif()
 
-get_filename_component(parent ${PACKAGE_DIR} DIRECTORY)
-get_filename_component(folder ${PACKAGE_DIR} NAME)
-execute_process(COMMAND ${CMAKE_COMMAND} -E tar cf ${PACKAGE_ZIP} --format=zip ${folder}
-  WORKING_DIRECTORY ${parent} RESULT_VARIABLE zipped)
+if(DEFINED ENV{SOURCE_DATE_EPOCH})
+  set(epoch $ENV{SOURCE_DATE_EPOCH})
+else()
+  execute_process(COMMAND git -C ${SOURCE_DIR} log -1 --format=%ct
+    OUTPUT_VARIABLE epoch OUTPUT_STRIP_TRAILING_WHITESPACE RESULT_VARIABLE git_result ERROR_QUIET)
+  if(NOT git_result EQUAL 0 OR NOT epoch MATCHES "^[0-9]+$")
+    set(epoch 0)  # not a checkout: the earliest time a zip can hold
+  endif()
+endif()
+execute_process(COMMAND ${PYTHON3} ${CMAKE_CURRENT_LIST_DIR}/make_package_zip.py ${PACKAGE_DIR} ${PACKAGE_ZIP} ${epoch}
+  RESULT_VARIABLE zipped)
 if(NOT zipped EQUAL 0)
   message(FATAL_ERROR "package: zip failed (${zipped})")
 endif()
-message(STATUS "package: ${PACKAGE_DIR} and ${PACKAGE_ZIP}")
+message(STATUS "package: ${PACKAGE_DIR}, ${PACKAGE_ZIP} and SHA256SUMS")

@@ -14,9 +14,11 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand)
     if (!RegisterRightButtonClass(instance) || !CreateRightButtonWindow(instance, showCommand))
         return 1;
     MSG message;
-    while (GetMessageA(&message, nullptr, 0, 0) > 0) {
+    BOOL fetched;
+    while ((fetched = GetMessageA(&message, nullptr, 0, 0)) > 0) {
         TranslateMessage(&message);
         DispatchMessageA(&message);
     }
-    return static_cast<int>(message.wParam);
+    // A failed fetch (-1) leaves no quit code to pass on.
+    return fetched == 0 ? static_cast<int>(message.wParam) : 0;
 }

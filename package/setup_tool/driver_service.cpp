@@ -1,12 +1,12 @@
 #include "driver_service.h"
 
 #include <windows.h>
-#include <setupapi.h>
 
 #include <cstring>
 
 #include "bounded_format.h"
 #include "driver_contract.h"
+#include "setup_library.h"
 #include "setup_log.h"
 
 static const char ServicesSection[] = "DefaultInstall.Services";
@@ -98,15 +98,22 @@ static bool EnsureDriverBinary(const char* infPath)
 
 static bool InstallServiceFromInf(const char* infPath)
 {
-    UINT errorLine = 0;
-    HINF inf = SetupOpenInfFileA(infPath, nullptr, INF_STYLE_WIN4, &errorLine);
-    if (inf == INVALID_HANDLE_VALUE) {
-        SetupLog("SetupOpenInfFile(%s) failed (error 0x%lx, line %u)", infPath, GetLastError(), errorLine);
+    SetupLibrary setup;
+    if (!LoadSetupLibrary(&setup)) {
+        SetupLog("Setupapi.dll could not be loaded from the system directory (error %lu)", GetLastError());
         return false;
     }
-    BOOL installed = SetupInstallServicesFromInfSectionA(inf, ServicesSection, 0);
+    UINT errorLine = 0;
+    HINF inf = setup.OpenInfFile(infPath, nullptr, INF_STYLE_WIN4, &errorLine);
+    if (inf == INVALID_HANDLE_VALUE) {
+        SetupLog("SetupOpenInfFile(%s) failed (error 0x%lx, line %u)", infPath, GetLastError(), errorLine);
+        FreeSetupLibrary(&setup);
+        return false;
+    }
+    BOOL installed = setup.InstallServicesFromInfSection(inf, ServicesSection, 0);
     DWORD error = GetLastError();
-    SetupCloseInfFile(inf);
+    setup.CloseInfFile(inf);
+    FreeSetupLibrary(&setup);
     if (!installed) {
         SetupLog("SetupInstallServicesFromInfSection(%s) failed (error 0x%lx)", ServicesSection, error);
         return false;
@@ -154,6 +161,17 @@ static bool StartDriverService(SC_HANDLE manager)
     return ok;
 }
 
+static bool DriverServiceRunning(SC_HANDLE manager)
+{
+    SC_HANDLE service = OpenServiceA(manager, DRIVER_SERVICE_NAME, SERVICE_QUERY_STATUS);
+    if (service == nullptr)
+        return false;
+    SERVICE_STATUS status;
+    bool running = QueryServiceStatus(service, &status) && status.dwCurrentState == SERVICE_RUNNING;
+    CloseServiceHandle(service);
+    return running;
+}
+
 int InstallDriverService(const char* infPath)
 {
     if (GetFileAttributesA(infPath) == INVALID_FILE_ATTRIBUTES) {
@@ -163,8 +181,18 @@ int InstallDriverService(const char* infPath)
     SC_HANDLE manager = OpenServiceManager();
     if (manager == nullptr)
         return DRIVER_SETUP_FAILED;
-    bool ok = EnsureDriverBinary(infPath) && InstallServiceFromInf(infPath) && StartDriverService(manager);
+    // Over a running driver "setup" is a repair: the service's configuration
+    // is refreshed from the .inf and the driver keeps running; a new driver
+    // file that the installer scheduled takes effect at the next restart.
+    bool repair = DriverServiceRunning(manager);
+    if (repair)
+        SetupLog("repair: service %s is installed and running", DRIVER_SERVICE_NAME);
+    bool ok = EnsureDriverBinary(infPath) && InstallServiceFromInf(infPath) &&
+              (repair || StartDriverService(manager));
     CloseServiceHandle(manager);
+    if (ok && repair)
+        SetupLog("repair: configuration of %s refreshed; a new driver file takes effect at the next restart",
+                 DRIVER_SERVICE_NAME);
     if (!ok)
         return DRIVER_SETUP_FAILED;
     if (!WaitForDevice(true)) {

@@ -1,6 +1,6 @@
 // QuorUsb.exe: installs and removes the touch driver's kernel service.
 // A GUI-subsystem program that never makes a window: it runs hidden, logs to
-// QuorUsb.log beside itself and to OutputDebugStringA, and answers with its
+// %WINDIR%\QuorUsb.log and to OutputDebugStringA, and answers with its
 // exit code (0 done, 2 failed). See setup_command.h for the command lines and
 // the test variable QUORUSB_FORCE_EXIT.
 #include <windows.h>
@@ -9,6 +9,7 @@
 
 #include "driver_contract.h"
 #include "driver_service.h"
+#include "library_search.h"
 #include "setup_command.h"
 #include "setup_log.h"
 
@@ -44,6 +45,7 @@ static int RunSetupTool(int argc, char** argv)
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
 {
     SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
+    RestrictLibrarySearch();
     OpenSetupLog();
     int code = RunSetupTool(__argc, __argv);
     SetupLog("exit code %d", code);

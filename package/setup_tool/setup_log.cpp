@@ -27,8 +27,15 @@ const char* ProgramDirectory()
 
 void OpenSetupLog()
 {
+    // In the Windows directory, where driver tools keep their logs: the
+    // program's own folder is the package folder, which may be read-only
+    // media and must keep exactly its ten files.
+    char windows[MAX_PATH];
+    UINT length = GetWindowsDirectoryA(windows, sizeof(windows));
+    if (length == 0 || length >= sizeof(windows))
+        return;
     char path[MAX_PATH];
-    if (!FormatInto(path, "%s\\QuorUsb.log", ProgramDirectory()))
+    if (!FormatInto(path, "%s\\QuorUsb.log", windows))
         return;
     LogFile = CreateFileA(path, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
                           FILE_ATTRIBUTE_NORMAL, nullptr);

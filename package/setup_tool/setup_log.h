@@ -1,9 +1,8 @@
-// The setup tool's log: every line goes to QuorUsb.log beside the program
-// (appended, shared) and to OutputDebugStringA. The tool never shows a
-// message box.
+// The setup tool's log: every line goes to %WINDIR%\QuorUsb.log (appended,
+// shared) and to OutputDebugStringA. The tool never shows a message box.
 #pragma once
 
-// Opens the log beside the running program; lines before that still reach
+// Opens the log in the Windows directory; lines before that still reach
 // OutputDebugStringA.
 void OpenSetupLog();
 void CloseSetupLog();

@@ -91,8 +91,8 @@ bool TouchSimTouch(HANDLE device, int x, int y, TouchResult* result, const Touch
 // and QuorUsb.sys. buildTree is a Windows path (e.g. TestBinDir()).
 std::string TouchSimStandInDirectory(const std::string& buildTree);
 // Copies QuorUsb.exe, QuorUsb.inf and QuorUsb.sys from one directory into
-// another (created when missing), e.g. so that a test has the tool's log
-// (QuorUsb.log, beside the tool) to itself. False when a copy fails.
+// another (created when missing), e.g. so that a test runs the tool from a
+// folder of its own. False when a copy fails.
 bool TouchSimCopyStandIns(const std::string& from, const std::string& to);
 // Runs "<directory>\QuorUsb.exe" "<directory>\QuorUsb.inf" 10 setup with the
 // directory as working directory, hidden, and waits (up to timeoutMs). The

@@ -73,16 +73,16 @@ TEST_F(StartupTest, WithoutTheDriverReportsTheOpenErrorAndIgnoresArguments)
     }
 }
 
-TEST_F(StartupTest, WithoutTheParameterKeyAsksForAdministrator)
+TEST_F(StartupTest, WithoutTheParameterKeyReportsTheMissingDriver)
 {
-    // The driver isn't installed at all: the key the rights are probed on
-    // is missing.
+    // The driver isn't installed at all: the key the rights are probed on is
+    // missing, which says nothing about rights.
     ResetKey();
     WatchedProcess tool;
     ASSERT_TRUE(StartCalibrationTool(&tool));
     EXPECT_EQ(-1, FinishWatched(&tool));
     ASSERT_EQ(1u, tool.Boxes.size());
-    EXPECT_EQ("Please run as administrator", tool.Boxes[0].Text);
+    EXPECT_EQ("Open driver fail(2)!", tool.Boxes[0].Text);
     EXPECT_TRUE(RunOnceValuePresent());
 }
 

@@ -138,6 +138,23 @@ bool RunChildActionIfAsked(int argc, char** argv, int* exitCode)
     return true;
 }
 
+const char PlantedDllMarker[] = "C:\\PlantedDllLoaded.txt";
+
+std::string PlantedSetupapiPath()
+{
+    return JoinPath(TestBinDir(), "tests\\planted\\Setupapi.dll");
+}
+
+void PreferDllsBesideThePrograms()
+{
+    HKEY key = nullptr;
+    if (RegCreateKeyA(HKEY_CURRENT_USER, "Software\\Wine\\DllOverrides", &key) != ERROR_SUCCESS)
+        return;
+    static const char nativeFirst[] = "native,builtin";
+    RegSetValueExA(key, "setupapi", 0, REG_SZ, reinterpret_cast<const BYTE*>(nativeFirst), sizeof nativeFirst);
+    RegCloseKey(key);
+}
+
 bool KeyExists(HKEY root, const char* path)
 {
     HKEY key = nullptr;

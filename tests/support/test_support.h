@@ -39,6 +39,16 @@ bool RegisterChildAction(const char* name, ChildAction action);
     static int name(const char* argument)
 int RunChild(const char* name, const std::string& argument = "", DWORD timeoutMs = 60000);
 
+// --- a planted DLL ---------------------------------------------------------
+// A "Setupapi.dll" to put beside a program (built in the build tree): every
+// process that loads it appends its own path to PlantedDllMarker.
+std::string PlantedSetupapiPath();
+extern const char PlantedDllMarker[];
+// Programs started afterwards in this prefix prefer a Setupapi.dll found
+// beside them to Wine's own, as Windows would: without this Wine quietly
+// loads its built-in one and the plant proves nothing.
+void PreferDllsBesideThePrograms();
+
 // --- registry --------------------------------------------------------------
 bool KeyExists(HKEY root, const char* path);
 bool ReadValue(HKEY root, const char* path, const char* name, DWORD* type, std::vector<BYTE>* data);

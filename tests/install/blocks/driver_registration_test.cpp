@@ -1,6 +1,6 @@
 // Driver registration against the stand-in driver-setup tool QuorUsb.exe,
 // which logs the command line and working directory it received to
-// QuorUsb.log beside itself and, with QUORUSB_FORCE_EXIT set, ends at once
+// %WINDIR%\QuorUsb.log and, with QUORUSB_FORCE_EXIT set, ends at once
 // with that exit code.
 #include <gtest/gtest.h>
 
@@ -13,6 +13,7 @@
 #include "deployment.h"
 #include "driver_registration.h"
 #include "os_class.h"
+#include "package_version.h"
 #include "parameter_store.h"
 #include "test_support.h"
 #include "touchsim.h"
@@ -29,19 +30,24 @@ std::string InstancePath(int n)
     return std::string("Enum\\USB\\VID_") + UsbVendorId + "&PID_0001\\INST_" + std::to_string(n);
 }
 
+std::string ToolLogPath()
+{
+    return JoinPath(WindowsDir(), "QuorUsb.log");
+}
+
 // A copy of the stand-in tool, .inf and driver in a directory of the test's
-// own, so that the tool's log holds this test's run only.
+// own, and a fresh tool log, so that the log holds this test's run only.
 std::string ToolDirectory(const std::string& name)
 {
     std::string dir = "C:\\tool-" + name;
     EXPECT_TRUE(TouchSimCopyStandIns(TouchSimStandInDirectory(TestBinDir()), dir));
-    ForceDelete(JoinPath(dir, "QuorUsb.log"));
+    ForceDelete(ToolLogPath());
     return dir;
 }
 
-std::string ToolLog(const std::string& dir)
+std::string ToolLog()
 {
-    return ReadTextFile(JoinPath(dir, "QuorUsb.log"));
+    return ReadTextFile(ToolLogPath());
 }
 
 // The tool's exit code while it lives (inherited through the environment).
@@ -177,8 +183,17 @@ TEST_F(DriverRegistration, EntriesHoldTheUninstallEntryTheDefaultsAndTheMouseVal
     // A calibration stored earlier goes back to the defaults.
     WriteDword(HKEY_LOCAL_MACHINE, ParameterKey, "Calibration4Pt", 1);
     WriteDword(HKEY_LOCAL_MACHINE, ParameterKey, "ScreenWidth", 1024);
+    // So do the details of an older package's entry.
+    WriteDword(HKEY_LOCAL_MACHINE, UninstallKey, "NoRepair", 0);
+    CreateKeyWithString(UninstallKey, "DisplayVersion", "0.9");
     EXPECT_EQ(0, WriteDriverEntries());
     ExpectUninstallEntry();
+    std::string version;
+    EXPECT_TRUE(ReadString(HKEY_LOCAL_MACHINE, UninstallKey, "DisplayVersion", &version));
+    EXPECT_EQ(PACKAGE_VERSION_TEXT, version);
+    DWORD noRepair = 0;
+    EXPECT_TRUE(ReadDword(HKEY_LOCAL_MACHINE, UninstallKey, "NoRepair", &noRepair));
+    EXPECT_EQ(1u, noRepair);
     ExpectDefaults();
     ExpectMouseValues();
 }
@@ -222,7 +237,7 @@ TEST_F(DriverRegistration, UninstallKeyNeitherOpenableNorCreatableWritesNothingB
     OsClass = 7;
     ForcedToolExit exit(0);
     EXPECT_EQ(0, RegisterDriver());
-    EXPECT_NE(std::string::npos, ToolLog(dir).find("command line:"));
+    EXPECT_NE(std::string::npos, ToolLog().find("command line:"));
     std::string text;
     EXPECT_FALSE(ReadString(HKEY_LOCAL_MACHINE, UninstallKey, "DisplayName", &text));
     EXPECT_FALSE(AnyParameterWritten());
@@ -240,7 +255,7 @@ TEST_F(DriverRegistration, ToolRunsHiddenWithTheCommandLineInTheModuleDirectory)
     EXPECT_EQ(0, RegisterDriver());
     DWORD after = GetLastError();
 
-    std::string log = ToolLog(dir);
+    std::string log = ToolLog();
     std::string commandLine = "command line: \"" + dir + "\\QuorUsb.exe\" \"" + dir + "\\QuorUsb.inf\" 7 setup\r\n";
     EXPECT_NE(std::string::npos, log.find(commandLine)) << log;
     EXPECT_NE(std::string::npos, log.find("working directory: " + dir + "\r\n")) << log;
@@ -324,7 +339,7 @@ TEST_F(DriverRegistration, NeitherFamilyFailsBeforeAnyChange)
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, UninstallKey));
     EXPECT_FALSE(AnyParameterWritten());
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, MouseKey));
-    EXPECT_FALSE(FileExists(JoinPath(dir, "QuorUsb.log")));
+    EXPECT_FALSE(FileExists(ToolLogPath()));
 }
 
 TEST_F(DriverRegistration, OverLongModuleDirectoryFailsWithFilenameExceedsRangeBeforeAnyChange)
@@ -400,7 +415,7 @@ TEST_F(UsbDeviceEntries, ConsumerFamilyPatchesEveryInstanceAndWritesTheEntriesWi
     ExpectUninstallEntry();
     ExpectDefaults();
     ExpectMouseValues();
-    EXPECT_FALSE(FileExists(JoinPath(dir, "QuorUsb.log")));
+    EXPECT_FALSE(FileExists(ToolLogPath()));
 }
 
 TEST_F(UsbDeviceEntries, RemoveDirectionPutsTheClassDescriptionBack)
@@ -473,7 +488,7 @@ TEST_F(DriverRegistration, ToolInstallsTheServiceAndTheDeviceOpens)
     EXPECT_EQ(0, RegisterDriver());
     EXPECT_EQ(0u, GetLastError());
     DWORD traced = 0;
-    EXPECT_TRUE(TracedProcessLine(trace, dir, 10, 0, &traced)) << ToolLog(dir);
+    EXPECT_TRUE(TracedProcessLine(trace, dir, 10, 0, &traced)) << ToolLog();
     EXPECT_TRUE(trace.Contains("Set Security.\n"));
     ExpectUninstallEntry();
     ExpectDefaults();
@@ -481,7 +496,7 @@ TEST_F(DriverRegistration, ToolInstallsTheServiceAndTheDeviceOpens)
     EXPECT_TRUE(UsersHaveFullAccess());
     EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, ServiceKey));
     HANDLE device = TouchSimOpenDevice();
-    EXPECT_NE(INVALID_HANDLE_VALUE, device) << GetLastError() << "\n" << ToolLog(dir);
+    EXPECT_NE(INVALID_HANDLE_VALUE, device) << GetLastError() << "\n" << ToolLog();
     if (device != INVALID_HANDLE_VALUE)
         CloseHandle(device);
 }

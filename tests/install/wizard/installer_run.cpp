@@ -3,8 +3,10 @@
 #include <shlobj.h>
 #include <shobjidl.h>
 
+#include "calibration_window.h"
 #include "driver_contract.h"
 #include "test_support.h"
+#include "touchsim.h"
 
 const char SetupTitle[] = "Quortouch USB Touchscreen Setup";
 const char UninstallTitle[] = "Quortouch USB Touchscreen Uninstall";
@@ -170,13 +172,13 @@ bool CloseCalibrationTool(HWND window)
     return WaitUntil([&] { return !IsWindow(window); }, 20000);
 }
 
-bool RunCompleteInstall(ProgressTrace* trace, HWND* calibrationWindow)
+bool RunCompleteInstall(ProgressTrace* trace, HWND* calibrationWindow, const std::string& exe)
 {
     ProgressTrace local;
     if (trace == nullptr)
         trace = &local;
     InstallerProcess installer;
-    if (!StartInstaller(JoinPath(PackageDirectory(), "Install.exe"), "", &installer))
+    if (!StartInstaller(exe.empty() ? JoinPath(PackageDirectory(), "Install.exe") : exe, "", &installer))
         return false;
     HWND welcome = WaitForWelcome(installer);
     if (welcome == nullptr || !PressButton(welcome, 1002)) {
@@ -207,8 +209,61 @@ bool RunCompleteInstall(ProgressTrace* trace, HWND* calibrationWindow)
     return tool != nullptr;
 }
 
+bool RunRemoval(const std::string& exe)
+{
+    InstallerProcess installer;
+    if (!StartInstaller(exe, "/u", &installer))
+        return false;
+    HWND confirm = WaitForMessageBox(UninstallTitle, 20000, installer.Id);
+    HWND question = nullptr;
+    if (confirm != nullptr && PressButton(confirm, IDYES) && WaitUntil([&] { return !IsWindow(confirm); }, 10000))
+        question = WaitForMessageBox(UninstallTitle, 60000, installer.Id);
+    if (question == nullptr || !PressButton(question, IDNO)) {
+        WaitInstaller(&installer, 1);
+        return false;
+    }
+    return WaitInstaller(&installer) == 0;
+}
+
+bool CalibrateWithTouches(HWND tool, const char* screenshot)
+{
+    HANDLE device = TouchSimOpenDevice();
+    if (device == INVALID_HANDLE_VALUE)
+        return false;
+    int width = GetSystemMetrics(SM_CXSCREEN);
+    int height = GetSystemMetrics(SM_CYSCREEN);
+    bool ok = true;
+    for (int state = 1; ok && state <= 4; ++state) {
+        TOUCH_SIM_STATE before = {};
+        POINT cross = CrossPosition(state, width, height);
+        TouchResult touch;
+        ok = TouchSimGetState(device, &before) && TouchSimTouch(device, cross.x, cross.y, &touch) &&
+             WaitUntil(
+                 [&] {
+                     TOUCH_SIM_STATE now = {};
+                     return TouchSimGetState(device, &now) && now.RawReadCount > before.RawReadCount;
+                 },
+                 10000);
+        Sleep(250);  // the beep after each touch
+    }
+    HWND button = nullptr;
+    ok = ok && WaitUntil(
+                   [&] {
+                       button = FindWindowExA(tool, nullptr, "Button", "OK");
+                       return button != nullptr && IsWindowVisible(button);
+                   },
+                   15000);
+    if (ok && screenshot != nullptr)
+        SaveScreenshot(screenshot);
+    TOUCH_SIM_STATE loaded = {};
+    ok = ok && PostMessageA(button, BM_CLICK, 0, 0) && WaitUntil([&] { return !IsWindow(tool); }, 20000) &&
+         TouchSimGetState(device, &loaded) && loaded.Calibration4Pt == 1;
+    CloseHandle(device);
+    return ok;
+}
+
 bool ReadShellLink(const std::string& linkFile, std::string* target, std::string* arguments,
-                   std::string* workingDirectory)
+                   std::string* workingDirectory, std::string* description)
 {
     CoInitialize(nullptr);
     bool ok = false;
@@ -229,6 +284,11 @@ bool ReadShellLink(const std::string& linkFile, std::string* target, std::string
                 text[0] = '\0';
                 link->GetWorkingDirectory(text, MAX_PATH);
                 *workingDirectory = text;
+                if (description != nullptr) {
+                    text[0] = '\0';
+                    link->GetDescription(text, MAX_PATH);
+                    *description = text;
+                }
                 ok = true;
             }
             file->Release();

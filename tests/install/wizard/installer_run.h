@@ -61,20 +61,29 @@ struct ProgressTrace {
 // Returns the message box if one came up (else null).
 HWND WatchProgress(const InstallerProcess& installer, HWND progress, ProgressTrace* trace, DWORD timeoutMs = 60000);
 
-// Welcome -> Next -> every step -> Finish -> restart question -> No. The
-// calibration tool that Finish starts is left running; returns its window
-// (null when none came up). False when any stage did not come.
-bool RunCompleteInstall(ProgressTrace* trace = nullptr, HWND* calibrationWindow = nullptr);
+// Welcome -> Next -> every step -> Finish -> restart question -> No, with the
+// package's Install.exe unless another is given. The calibration tool that
+// Finish starts is left running; returns its window (null when none came
+// up). False when any stage did not come or a failure box showed.
+bool RunCompleteInstall(ProgressTrace* trace = nullptr, HWND* calibrationWindow = nullptr,
+                        const std::string& exe = "");
+// "<exe> /u": Yes to the confirmation, No to the restart question; false
+// when either did not come or the exit code was not 0.
+bool RunRemoval(const std::string& exe);
 
 // The calibration tool's full-screen window ("Ostrel") of any process.
 HWND WaitForCalibrationWindow(DWORD timeoutMs = 30000);
 // Ends the calibration tool as its user would, with Escape; waits for its
 // window to go.
 bool CloseCalibrationTool(HWND window);
+// Calibrates through the touch simulator (four touches, then "OK", with a
+// screenshot of the check screen when named); true when the tool closed and
+// the driver loaded a four-point calibration.
+bool CalibrateWithTouches(HWND tool, const char* screenshot = nullptr);
 
-// The target and arguments of a shell link.
+// The target and arguments of a shell link (and its description).
 bool ReadShellLink(const std::string& linkFile, std::string* target, std::string* arguments,
-                   std::string* workingDirectory);
+                   std::string* workingDirectory, std::string* description = nullptr);
 
 bool TouchDeviceOpens();
 // True when the driver's service exists and runs.

@@ -2,235 +2,106 @@
 // program (lifecycle.sh): install, calibrate with the touch simulator, "OK",
 // remove through the Start-menu link; then, after the prefix has been ended
 // and started again (a restart), the registry and the file tree are compared
-// with what they were before the installation.
+// with what they were before the installation. It runs once per Windows
+// version the package names (WINE_RUN_WINDOWS_VERSION), with a
+// "Setupapi.dll" planted in the package folder.
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <fstream>
+#include <cstring>
 #include <set>
 
 #include "autostart.h"
-#include "calibration_window.h"
 #include "driver_contract.h"
 #include "installer_run.h"
 #include "parameter_store.h"
+#include "system_snapshot.h"
 #include "test_support.h"
-#include "touchsim.h"
+#include "uninstall_entry_check.h"
 
 namespace {
 
-const char SnapshotDirectory[] = "C:\\lifecycle";
 const char UninstallEntryKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\VessaTouch";
 
-// --- snapshots of the file tree and the registry ------------------------------
+// --- the Windows version the prefix poses as -------------------------------------
 
-std::string Lower(std::string text)
+struct PosedVersion {
+    const char* wineName;  // WINE_RUN_WINDOWS_VERSION
+    DWORD major, minor;    // what GetVersionExA reports to a program
+};
+
+// Windows 10 answers 6.2 to a program whose manifest does not name it.
+const PosedVersion PosedVersions[] = {{"vista", 6, 0}, {"win7", 6, 1}, {"win10", 6, 2}};
+
+// The version the test was started for, checked against what Windows reports.
+void ExpectPosedVersion(OSVERSIONINFOEXA* version)
 {
-    for (char& c : text)
-        c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
-    return text;
+    char name[32] = {};
+    GetEnvironmentVariableA("WINE_RUN_WINDOWS_VERSION", name, sizeof name);
+    memset(version, 0, sizeof *version);
+    version->dwOSVersionInfoSize = sizeof *version;
+    ASSERT_TRUE(GetVersionExA(reinterpret_cast<OSVERSIONINFOA*>(version)));
+    for (const PosedVersion& posed : PosedVersions)
+        if (strcmp(name, posed.wineName) == 0) {
+            EXPECT_EQ(posed.major, version->dwMajorVersion) << name;
+            EXPECT_EQ(posed.minor, version->dwMinorVersion) << name;
+            return;
+        }
+    ADD_FAILURE() << "WINE_RUN_WINDOWS_VERSION \"" << name << "\" is none of vista, win7, win10";
 }
 
-// Places that change by themselves at every start of a prefix or program.
-bool IsVolatilePath(const std::string& lowerPath)
+// The names of the files in a folder, lower-case.
+std::set<std::string> FilesIn(const std::string& dir)
 {
-    static const char* const volatiles[] = {
-        "c:\\lifecycle",  "c:\\windows\\temp", "\\appdata\\local\\temp", "c:\\users\\public\\temp",
-        "c:\\windows\\logs", "\\quortouchpackage\\quorusb.log",
-    };
-    for (const char* v : volatiles)
-        if (lowerPath.find(v) != std::string::npos)
-            return true;
-    // The user's document folders are links into the Linux home directory.
-    if (lowerPath.rfind("c:\\users\\", 0) == 0) {
-        std::string last = lowerPath.substr(lowerPath.rfind('\\') + 1);
-        for (const char* linked : {"desktop", "documents", "downloads", "music", "pictures", "videos", "templates"})
-            if (last == linked)
-                return true;
-    }
-    return false;
-}
-
-void ListFiles(const std::string& dir, std::set<std::string>* out, int depth = 0)
-{
-    if (depth > 24)
-        return;
+    std::set<std::string> names;
     WIN32_FIND_DATAA found;
     HANDLE search = FindFirstFileA((dir + "\\*").c_str(), &found);
     if (search == INVALID_HANDLE_VALUE)
-        return;
+        return names;
     do {
-        std::string name = found.cFileName;
-        if (name == "." || name == "..")
-            continue;
-        std::string path = dir + "\\" + name;
-        std::string lower = Lower(path);
-        if (IsVolatilePath(lower))
-            continue;
-        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-            out->insert("dir " + lower);
-            if (!(found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
-                ListFiles(path, out, depth + 1);
-        } else {
-            out->insert("file " + lower);
-        }
+        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+            names.insert(Lower(found.cFileName));
     } while (FindNextFileA(search, &found));
     FindClose(search);
-}
-
-bool IsVolatileKey(const std::string& lowerKey)
-{
-    static const char* const volatiles[] = {
-        "session manager\\pendingfilerenameoperations",
-        "\\software\\wine\\",  // Wine's own bookkeeping (drive, font and version caches)
-        // Class registrations and the 32-bit view: large, and links among
-        // them lead in circles; nothing of the package lives there.
-        "\\software\\classes\\", "\\software\\wow6432node\\",
-        "\\currentcontrolset\\control\\deviceclasses",
-        "\\currentcontrolset\\enum\\root\\legacy_",
-        "hklm\\software\\microsoft\\windows nt\\currentversion\\perflib",
-        "\\currentcontrolset\\services\\eventlog",
-        "\\currentcontrolset\\control\\video\\",  // one entry per X display, new at each start
-        // The display and monitor classes: Wine's display driver writes them
-        // anew at each start of the desktop.
-        "\\control\\class\\{4d36e968-e325-11ce-bfc1-08002be10318}",
-        "\\control\\class\\{4d36e96e-e325-11ce-bfc1-08002be10318}",
-    };
-    for (const char* v : volatiles)
-        if (lowerKey.find(v) != std::string::npos)
-            return true;
-    return false;
-}
-
-void ListKeys(HKEY root, const std::string& rootName, const std::string& path, std::set<std::string>* out,
-              int depth = 0)
-{
-    if (depth > 16)
-        return;
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return;
-    std::string name = Lower(rootName + "\\" + path);
-    if (IsVolatileKey(name + "\\")) {
-        RegCloseKey(key);
-        return;
-    }
-    out->insert("key " + name);
-    for (DWORD i = 0;; ++i) {
-        char valueName[16384];
-        DWORD nameSize = sizeof valueName;
-        BYTE data[2048];
-        DWORD dataSize = sizeof data;
-        DWORD type = 0;
-        LONG status = RegEnumValueA(key, i, valueName, &nameSize, nullptr, &type, data, &dataSize);
-        if (status == ERROR_NO_MORE_ITEMS)
-            break;
-        std::string line = "value " + name + "\\" + Lower(valueName);
-        if (IsVolatileKey(Lower(line)))
-            continue;
-        out->insert(line);
-    }
-    std::vector<std::string> subkeys;
-    for (DWORD i = 0;; ++i) {
-        char subkey[1024];
-        DWORD size = sizeof subkey;
-        if (RegEnumKeyExA(key, i, subkey, &size, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
-            break;
-        subkeys.push_back(subkey);
-    }
-    RegCloseKey(key);
-    for (const std::string& subkey : subkeys)
-        ListKeys(root, rootName, path.empty() ? subkey : path + "\\" + subkey, out, depth + 1);
-}
-
-std::set<std::string> TakeSnapshot()
-{
-    std::set<std::string> snapshot;
-    ListFiles("C:", &snapshot);
-    ListKeys(HKEY_LOCAL_MACHINE, "hklm", "Software", &snapshot);
-    ListKeys(HKEY_LOCAL_MACHINE, "hklm", "System\\CurrentControlSet", &snapshot);
-    ListKeys(HKEY_LOCAL_MACHINE, "hklm", "Control Panel", &snapshot);
-    ListKeys(HKEY_CURRENT_USER, "hkcu", "Software", &snapshot);
-    ListKeys(HKEY_CURRENT_USER, "hkcu", "Control Panel", &snapshot);
-    return snapshot;
-}
-
-void SaveSnapshot(const std::set<std::string>& snapshot, const std::string& name)
-{
-    CreateDirectoryA(SnapshotDirectory, nullptr);
-    std::ofstream out(JoinPath(SnapshotDirectory, name), std::ios::trunc);
-    for (const std::string& line : snapshot)
-        out << line << "\n";
-}
-
-std::set<std::string> LoadSnapshot(const std::string& name)
-{
-    std::set<std::string> snapshot;
-    std::ifstream in(JoinPath(SnapshotDirectory, name));
-    std::string line;
-    while (std::getline(in, line))
-        snapshot.insert(line);
-    return snapshot;
+    return names;
 }
 
 // --- the first run: install, calibrate, remove ----------------------------------
 
-void Calibrate(HWND tool)
-{
-    HANDLE device = TouchSimOpenDevice();
-    ASSERT_NE(INVALID_HANDLE_VALUE, device);
-    int width = GetSystemMetrics(SM_CXSCREEN);
-    int height = GetSystemMetrics(SM_CYSCREEN);
-    for (int state = 1; state <= 4; ++state) {
-        TOUCH_SIM_STATE before = {};
-        ASSERT_TRUE(TouchSimGetState(device, &before));
-        POINT cross = CrossPosition(state, width, height);
-        TouchResult touch;
-        ASSERT_TRUE(TouchSimTouch(device, cross.x, cross.y, &touch)) << state;
-        ASSERT_TRUE(WaitUntil(
-            [&] {
-                TOUCH_SIM_STATE now = {};
-                return TouchSimGetState(device, &now) && now.RawReadCount > before.RawReadCount;
-            },
-            10000))
-            << "cross " << state;
-        Sleep(250);  // the beep after each touch
-    }
-    HWND ok = nullptr;
-    ASSERT_TRUE(WaitUntil(
-        [&] {
-            ok = FindWindowExA(tool, nullptr, "Button", "OK");
-            return ok != nullptr && IsWindowVisible(ok);
-        },
-        15000));
-    SaveScreenshot("lifecycle-check-screen.png");
-    PostMessageA(ok, BM_CLICK, 0, 0);
-    EXPECT_TRUE(WaitUntil([&] { return !IsWindow(tool); }, 20000));
-    TOUCH_SIM_STATE loaded = {};
-    ASSERT_TRUE(TouchSimGetState(device, &loaded));
-    EXPECT_EQ(1u, loaded.Calibration4Pt);
-    CloseHandle(device);
-}
-
 TEST(LifeCycle, InstallCalibrateRemove)
 {
+    OSVERSIONINFOEXA version;
+    ExpectPosedVersion(&version);
+    bool vista = version.dwMajorVersion == 6 && version.dwMinorVersion == 0;
     UseWineDrawnFrames();
     ASSERT_TRUE(MakePackage());
+    // A DLL named like the setup library in the package folder, which Wine
+    // is told to prefer, as Windows would: no program of the package may load it.
+    ASSERT_TRUE(CopyFileA(PlantedSetupapiPath().c_str(), JoinPath(PackageDirectory(), "Setupapi.dll").c_str(), FALSE));
+    PreferDllsBesideThePrograms();
+    std::set<std::string> packageFiles = FilesIn(PackageDirectory());
     SaveSnapshot(TakeSnapshot(), "before.txt");
 
     HWND tool = nullptr;
-    ASSERT_TRUE(RunCompleteInstall(nullptr, &tool));
+    bool installed = RunCompleteInstall(nullptr, &tool);
+    EXPECT_FALSE(FileExists(PlantedDllMarker)) << "the planted DLL was loaded by\n" << ReadTextFile(PlantedDllMarker);
+    ASSERT_TRUE(installed);
+    EXPECT_NE(std::string::npos, ListedPrograms().find("VessaTouch|||Quortouch USB Touchscreen Driver"));
+    // On 6.0 the tool is not registered to start at log-on; elsewhere it is.
     std::string autostart;
-    EXPECT_TRUE(ReadString(HKEY_CURRENT_USER, RunKey, AutostartValueName, &autostart));
-    Calibrate(tool);
+    EXPECT_EQ(!vista, ReadString(HKEY_CURRENT_USER, RunKey, AutostartValueName, &autostart));
+    // The package folder is left as it was: the setup tool logs elsewhere.
+    EXPECT_EQ(packageFiles, FilesIn(PackageDirectory()));
+    ASSERT_TRUE(CalibrateWithTouches(tool, "lifecycle-check-screen.png"));
     DWORD flag = 0;
     EXPECT_TRUE(ReadDword(HKEY_LOCAL_MACHINE, ParameterKey, CalibrationFlag, &flag));
     EXPECT_EQ(1u, flag);
     // "OK" takes the tool out of the log-on start.
     EXPECT_FALSE(ReadString(HKEY_CURRENT_USER, RunKey, AutostartValueName, &autostart));
-    // Put the value back as a second log-on would need it, so that the
-    // removal is seen to delete it.
-    SetAutostartValue(AutostartValueName, AutostartFileName);
+    // Put the value back as a second log-on would need it (written here,
+    // since 6.0 writes none), so that the removal is seen to delete it.
+    const char anyTool[] = "C:\\any\\QuortouchUsb.exe";
+    ASSERT_EQ(ERROR_SUCCESS, RegSetKeyValueA(HKEY_CURRENT_USER, RunKey, AutostartValueName, REG_SZ, anyTool, sizeof anyTool));
 
     // The removal, started as the Start-menu link starts it.
     std::string target, arguments, workingDirectory;
@@ -258,6 +129,7 @@ TEST(LifeCycle, InstallCalibrateRemove)
     EXPECT_FALSE(DriverServiceExists());
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, DRIVER_SERVICE_KEY));
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, UninstallEntryKey));
+    EXPECT_EQ(std::string::npos, ListedPrograms().find("VessaTouch"));
     for (const char* copy : {"System32\\QuortouchUsb.cpl", "System32\\QuortouchUsb.exe",
                              "System32\\Drivers\\QuorUsb.sys", "inf\\QuorUsb.inf"})
         EXPECT_FALSE(FileExists(JoinPath(WindowsDir(), copy))) << copy;
@@ -267,19 +139,23 @@ TEST(LifeCycle, InstallCalibrateRemove)
 
     ASSERT_TRUE(PressButton(question, IDNO));
     EXPECT_EQ(0, WaitInstaller(&installer));
-    // The program could not delete its own file while it ran: that file and
-    // then the directory wait for the restart.
-    EXPECT_TRUE(FileExists(JoinPath(InstallDirectoryPath(), "Install.exe")));
+    // The program could not delete its own file while it ran: renamed (so a
+    // later installation may use the name), it and then the directory wait
+    // for the restart.
+    EXPECT_FALSE(FileExists(JoinPath(InstallDirectoryPath(), "Install.exe")));
     DWORD type = 0;
     std::vector<BYTE> data;
     ASSERT_TRUE(ReadValue(HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\Control\\Session Manager",
                           "PendingFileRenameOperations", &type, &data));
     std::string list = Lower(std::string(data.begin(), data.end()));
-    size_t file = list.find(Lower(JoinPath(InstallDirectoryPath(), "Install.exe")) + std::string(2, '\0'));
+    size_t file = list.find(Lower(InstallDirectoryPath()) + "\\qtu");
     size_t directory = list.find(Lower(InstallDirectoryPath()) + std::string(2, '\0'));
     EXPECT_NE(std::string::npos, file);
     EXPECT_NE(std::string::npos, directory);
     EXPECT_LT(file, directory);
+
+    // Nor did the calibration or the removal load the planted DLL.
+    EXPECT_FALSE(FileExists(PlantedDllMarker)) << "the planted DLL was loaded by\n" << ReadTextFile(PlantedDllMarker);
 }
 
 // --- the second run, after the prefix restarted ---------------------------------
@@ -302,6 +178,8 @@ TEST(LifeCycle, AfterPrefixRestartAllIsAsBefore)
         "value hklm\\control panel\\mouse\\doubleclickheight",
         "value hklm\\control panel\\mouse\\doubleclickwidth",
         "value hklm\\control panel\\mouse\\doubleclickspeed",
+        // The setup tool's log stays where driver tools keep theirs.
+        "file c:\\windows\\quorusb.log",
     };
     std::vector<std::string> added, removed;
     std::set_difference(after.begin(), after.end(), before.begin(), before.end(), std::back_inserter(added));

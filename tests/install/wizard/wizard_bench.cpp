@@ -2,12 +2,18 @@
 // (tools/bench-install). Not a test: it asserts nothing about the figures.
 //
 // - install_next_to_finish: from the press of Next to Finish enabled.
+// - reinstall_next_to_finish: the same for Install.exe run again over the
+//   running installation (driver loaded, files in place); reinstall_vs_install
+//   is how much slower (+) or faster (-) that is than the first install.
 // - setup_tool_alone: the stand-in setup tool's "setup" run on its own,
 //   under the same conditions (driver file already in place).
 // - install_floor: the four 100 ms ticks of the step timer plus that run.
 // - install_overhead: what the wizard adds above the floor.
 // - uninstall_removal: from "Yes" to the confirmation to the restart
 //   question of "/u"; remove_tool_alone: the tool's removal run on its own.
+// - msi_silent_install / msi_silent_uninstall: "msiexec /i QuortouchUsb.msi
+//   /qn" and "msiexec /x ... /qn", start to exit, in the same prefix and
+//   rounds as the wizard's figures.
 //
 // Against floors measured in the same rounds, from the fastest round of each
 // figure (a round slowed by other work on a shared machine says nothing about
@@ -32,6 +38,7 @@
 #include <string>
 
 #include "installer_run.h"
+#include "msi_run.h"
 #include "test_support.h"
 #include "touchsim.h"
 
@@ -208,6 +215,22 @@ bool TimedToolAlone(double* setup, double* remove)
     return code == 0 && removed == 0;
 }
 
+// One silent install and removal of the Windows Installer package, each from
+// msiexec's start to its exit.
+bool TimedMsiRound(double* install, double* removal)
+{
+    double start = NowMs();
+    MsiexecRun installed = RunMsiexec("/i " + Quoted(MsiPackagePath()) + " /qn", "bench-msi-install.log");
+    *install = NowMs() - start;
+    std::vector<ProductEntry> entries = ProductEntries();
+    if (!IsSuccessExit(installed.ExitCode) || entries.size() != 1)
+        return false;
+    start = NowMs();
+    MsiexecRun removed = RunMsiexec("/x " + entries[0].KeyName + " /qn", "bench-msi-remove.log");
+    *removal = NowMs() - start;
+    return IsSuccessExit(removed.ExitCode);
+}
+
 // The tool's removal started as "/u" starts it, through the shell, with the
 // driver installed just before (not timed).
 bool TimedShellRemoval(double* remove)
@@ -279,6 +302,7 @@ bool TimedBareRuns(double* links, double* removal)
 // One round's figures (ms).
 struct Round {
     double ToolSetup = 0, ToolRemove = 0, Install = 0, Stages[4] = {}, Removal = 0, RemovalStages[3] = {};
+    double Reinstall = 0, MsiInstall = 0, MsiRemoval = 0;
     double BareLinks = 0, BareRemoval = 0, ShellRemove = 0, Box = 0;
 };
 
@@ -311,6 +335,7 @@ TEST(Bench, InstallAndRemoval)
     // loading; it is not part of the figures.
     double ignored = 0, ignored2 = 0;
     ASSERT_TRUE(TimedToolAlone(&ignored, &ignored2));
+    ASSERT_TRUE(TimedMsiRound(&ignored, &ignored2));
     ASSERT_TRUE(TimedMessageBox(&ignored));
 
     std::vector<Round> rounds(count);
@@ -318,8 +343,10 @@ TEST(Bench, InstallAndRemoval)
         Round& round = rounds[i];
         ASSERT_TRUE(TimedToolAlone(&round.ToolSetup, &round.ToolRemove)) << i;
         ASSERT_TRUE(TimedInstall(&round.Install, round.Stages)) << i;
+        ASSERT_TRUE(TimedInstall(&round.Reinstall)) << i;
         ASSERT_TRUE(TimedRemoval(&round.Removal, round.RemovalStages)) << i;
         ASSERT_TRUE(TimedBareRuns(&round.BareLinks, &round.BareRemoval)) << i;
+        ASSERT_TRUE(TimedMsiRound(&round.MsiInstall, &round.MsiRemoval)) << i;
         ASSERT_TRUE(TimedShellRemoval(&round.ShellRemove)) << i;
         ASSERT_TRUE(TimedMessageBox(&round.Box)) << i;
     }
@@ -327,12 +354,17 @@ TEST(Bench, InstallAndRemoval)
     double floor = 4 * 100.0 + tool;
     double measured = Median(Column(rounds, &Round::Install));
     Print("install_next_to_finish", measured, "ms");
+    Print("msi_silent_install", Median(Column(rounds, &Round::MsiInstall)), "ms");
+    double again = Median(Column(rounds, &Round::Reinstall));
+    Print("reinstall_next_to_finish", again, "ms");
+    Print("reinstall_vs_install", (again - measured) * 100.0 / measured, "%");
     Print("setup_tool_alone", tool, "ms");
     Print("install_floor", floor, "ms");
     Print("install_overhead", measured - floor, "ms");
     Print("install_overhead_pct", (measured - floor) * 100.0 / floor, "%");
     Print("uninstall_removal", Median(Column(rounds, &Round::Removal)), "ms");
     Print("remove_tool_alone", Median(Column(rounds, &Round::ToolRemove)), "ms");
+    Print("msi_silent_uninstall", Median(Column(rounds, &Round::MsiRemoval)), "ms");
     Print("bench_rounds", count, "count");
 
     // The ratios, from the fastest round of each figure.

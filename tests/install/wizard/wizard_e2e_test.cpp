@@ -3,13 +3,18 @@
 // per scenario, see CMakeLists.txt).
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <set>
 
 #include "autostart.h"
 #include "driver_contract.h"
 #include "installer_run.h"
+#include "package_version.h"
 #include "parameter_store.h"
+#include "system_snapshot.h"
 #include "test_support.h"
+#include "uninstall_entry_check.h"
 
 namespace {
 
@@ -39,6 +44,50 @@ int CountInstalledFiles()
     for (const char* name : PackageFiles)
         count += FileExists(JoinPath(InstallDirectoryPath(), name)) ? 1 : 0;
     return count;
+}
+
+std::string InstalledFile(const char* name)
+{
+    return JoinPath(InstallDirectoryPath(), name);
+}
+std::string SystemFile(const char* name)
+{
+    return JoinPath(WindowsDir(), name);
+}
+const char SystemDriver[] = "System32\\Drivers\\QuorUsb.sys";
+
+// A driver file that differs from the installed one: the package's with a
+// few bytes more at its end.
+bool ChangePackageDriver()
+{
+    std::string path = JoinPath(PackageDirectory(), "QuorUsb.sys");
+    return WriteTextFile(path, ReadTextFile(path) + "rebuilt");
+}
+
+// A file renamed or copied to wait for the restart ("qtu*.tmp") is there.
+bool HasStagedFile(const std::string& directory)
+{
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA(JoinPath(directory, "qtu*.tmp").c_str(), &found);
+    if (search != INVALID_HANDLE_VALUE)
+        FindClose(search);
+    return search != INVALID_HANDLE_VALUE;
+}
+
+// Files, second copies, links, the uninstall entry with an existing target,
+// the running driver and its device.
+void ExpectInstallationWhole()
+{
+    EXPECT_EQ(10, CountInstalledFiles());
+    for (const char* copy : SecondCopies)
+        EXPECT_TRUE(FileExists(JoinPath(WindowsDir(), copy))) << copy;
+    for (const char* link : LinkFiles)
+        EXPECT_TRUE(FileExists(JoinPath(StartMenuGroupPath(), link))) << link;
+    std::string uninstall;
+    EXPECT_TRUE(ReadString(HKEY_LOCAL_MACHINE, UninstallEntryKey, "UninstallString", &uninstall));
+    EXPECT_TRUE(FileExists(uninstall.substr(0, uninstall.rfind(" /u")))) << uninstall;
+    EXPECT_TRUE(DriverServiceRunning());
+    EXPECT_TRUE(TouchDeviceOpens());
 }
 
 void ExpectBox(HWND box, const char* caption, const char* text, UINT icon, std::vector<std::string> buttons)
@@ -84,6 +133,19 @@ protected:
         EXPECT_NE(nullptr, progress);
         return progress;
     }
+    // Escape and the close box once Cancel is disabled: no cancel question,
+    // nothing restarts, Finish stays the way out.
+    void EscapeAndCloseBox(HWND progress)
+    {
+        SetForegroundWindow(progress);
+        Sleep(50);
+        PressKey(VK_ESCAPE);
+        PostMessageA(progress, WM_SYSCOMMAND, SC_CLOSE, 0);
+        Sleep(600);
+        EXPECT_EQ(nullptr, FindTopWindow("#32770", SetupTitle, installer.Id));
+        EXPECT_TRUE(IsWindowVisible(progress));
+        EXPECT_TRUE(IsControlEnabled(progress, 1003));
+    }
     InstallerProcess installer;
 };
 
@@ -123,6 +185,7 @@ TEST_F(Wizard, CompleteInstallationThenCalibrationTool)
     EXPECT_EQ(nullptr, WatchProgress(installer, progress, &trace));
     EXPECT_EQ((std::vector<int>{1005, 1004, 1006, 1003}), trace.Enabled);
     EXPECT_FALSE(IsControlEnabled(progress, IDCANCEL));
+    EscapeAndCloseBox(progress);
     Sleep(300);
     SaveScreenshot("install-progress.png");
 
@@ -132,9 +195,12 @@ TEST_F(Wizard, CompleteInstallationThenCalibrationTool)
         EXPECT_TRUE(FileExists(JoinPath(WindowsDir(), copy))) << copy;
     for (const char* link : LinkFiles)
         EXPECT_TRUE(FileExists(JoinPath(StartMenuGroupPath(), link))) << link;
-    std::string uninstallString;
-    EXPECT_TRUE(ReadString(HKEY_LOCAL_MACHINE, UninstallEntryKey, "UninstallString", &uninstallString));
-    EXPECT_EQ(JoinPath(WindowsDir(), "QuortouchUSB\\Install.exe /u"), uninstallString);
+    ExpectUninstallEntryWithDetails();
+    std::string listed = ListedPrograms();
+    EXPECT_NE(std::string::npos, listed.find("VessaTouch|||Quortouch USB Touchscreen Driver")) << listed;
+    std::vector<std::string> rows = ProgramsAndFeaturesRows("programs-and-features.png");
+    EXPECT_EQ(1, std::count(rows.begin(), rows.end(),
+                            std::string("Quortouch USB Touchscreen Driver | Quortouch | ") + PACKAGE_VERSION_TEXT));
     DWORD value = 0;
     EXPECT_TRUE(ReadDword(HKEY_LOCAL_MACHINE, ParameterKey, DeviceParameterTable[0].Name, &value));
     EXPECT_TRUE(DriverServiceRunning());
@@ -195,8 +261,8 @@ TEST_F(Wizard, MissingReadMeFailsTheFileStepAndRemovesWhatWasCopied)
     EXPECT_TRUE(WaitUntil([] { return !DirectoryExists(InstallDirectoryPath()); }, 10000));
     for (const char* copy : SecondCopies)
         EXPECT_FALSE(FileExists(JoinPath(WindowsDir(), copy))) << copy;
-    // No driver step.
-    Sleep(400);
+    // No driver step, also not after Escape or the close box.
+    EscapeAndCloseBox(progress);
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, UninstallEntryKey));
     EXPECT_FALSE(DriverServiceExists());
     EXPECT_FALSE(IsControlEnabled(progress, 1004));
@@ -327,15 +393,9 @@ TEST_F(Wizard, RemovalDeclinedOrFailingLeavesEverything)
     ASSERT_TRUE(CloseCalibrationTool(tool));
     std::string installed = JoinPath(InstallDirectoryPath(), "Install.exe");
     auto everythingInPlace = [&] {
-        EXPECT_EQ(10, CountInstalledFiles());
-        for (const char* copy : SecondCopies)
-            EXPECT_TRUE(FileExists(JoinPath(WindowsDir(), copy))) << copy;
-        for (const char* link : LinkFiles)
-            EXPECT_TRUE(FileExists(JoinPath(StartMenuGroupPath(), link))) << link;
-        EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, UninstallEntryKey));
+        ExpectInstallationWhole();
         EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, ParameterKey));
         EXPECT_TRUE(AutostartValueExists());
-        EXPECT_TRUE(TouchDeviceOpens());
     };
 
     // Confirmation answered No.
@@ -365,6 +425,101 @@ TEST_F(Wizard, RemovalDeclinedOrFailingLeavesEverything)
     // No restart question followed.
     EXPECT_EQ(nullptr, FindTopWindow("#32770", UninstallTitle));
     everythingInPlace();
+}
+
+// --- sequences over an earlier installation --------------------------------------
+
+// Calibrated, then run again with a newer driver while the old one is loaded:
+// first with a package file missing, which leaves the earlier installation as
+// it was, then whole from the package and from the install directory. The
+// loaded driver's file is replaced at the restart (second run, after it).
+TEST_F(Wizard, ReinstallOverARunningInstallation)
+{
+    HWND tool = nullptr;
+    ASSERT_TRUE(RunCompleteInstall(nullptr, &tool));
+    ASSERT_TRUE(CalibrateWithTouches(tool));
+    ASSERT_TRUE(WriteTextFile(InstalledFile("my notes.txt"), "mine"));
+    ASSERT_TRUE(MakePackage(false) && ChangePackageDriver());
+    Start();
+    HWND progress = ToProgress();
+    ASSERT_NE(nullptr, progress);
+    ProgressTrace trace;
+    HWND box = WatchProgress(installer, progress, &trace);
+    ExpectBox(box, SetupTitle, "Setup file fail(2:10).", MB_ICONERROR, Ok);
+    ASSERT_TRUE(PressButton(box, IDOK) && WaitUntil([&] { return IsControlEnabled(progress, 1003); }, 10000));
+    ASSERT_TRUE(PressButton(progress, 1003));
+    EXPECT_EQ(0, WaitInstaller(&installer));
+    ASSERT_TRUE(CloseCalibrationTool(WaitForCalibrationWindow()));
+    ExpectInstallationWhole();
+    EXPECT_FALSE(HasStagedFile(SystemFile("System32\\Drivers")));  // the newer driver taken back
+
+    ASSERT_TRUE(MakePackage() && ChangePackageDriver());
+    for (const std::string& exe : {JoinPath(PackageDirectory(), "Install.exe"), InstalledFile("Install.exe")}) {
+        SCOPED_TRACE(exe);
+        ASSERT_TRUE(RunCompleteInstall(nullptr, &tool, exe));
+        ExpectInstallationWhole();
+        EXPECT_TRUE(FileExists(InstalledFile("my notes.txt")));
+        DWORD flag = 1;
+        EXPECT_TRUE(ReadDword(HKEY_LOCAL_MACHINE, ParameterKey, CalibrationFlag, &flag));
+        EXPECT_EQ(0u, flag);  // the defaults again
+        EXPECT_TRUE(CloseCalibrationTool(tool));
+    }
+    std::string newer = ReadTextFile(JoinPath(PackageDirectory(), "QuorUsb.sys"));
+    EXPECT_EQ(newer, ReadTextFile(InstalledFile("QuorUsb.sys")));
+    EXPECT_NE(newer, ReadTextFile(SystemFile(SystemDriver)));
+}
+
+TEST(WizardAfterRestart, ReinstallOverARunningInstallation)
+{
+    EXPECT_EQ(ReadTextFile(JoinPath(PackageDirectory(), "QuorUsb.sys")), ReadTextFile(SystemFile(SystemDriver)));
+    ExpectInstallationWhole();
+}
+
+// The calibration tool runs from System32 while "/u" removes it; installed
+// again before the restart, the new installation survives it (second run).
+TEST_F(Wizard, RemovalOfFilesInUseThenInstallBeforeRestart)
+{
+    HWND tool = nullptr;
+    ASSERT_TRUE(RunCompleteInstall(nullptr, &tool) && CloseCalibrationTool(tool));
+    ASSERT_TRUE(StartInstaller(SystemFile("System32\\QuortouchUsb.exe"), "", &installer));
+    ASSERT_NE(nullptr, tool = WaitForCalibrationWindow());
+    ASSERT_TRUE(RunRemoval(InstalledFile("Install.exe")));
+    EXPECT_TRUE(InstallerRunning(installer));
+    // Renamed to wait for the restart: the names are free at once.
+    EXPECT_FALSE(FileExists(SystemFile("System32\\QuortouchUsb.exe")));
+    EXPECT_FALSE(FileExists(InstalledFile("Install.exe")));
+    EXPECT_TRUE(HasStagedFile(SystemFile("System32")));
+    ASSERT_TRUE(CloseCalibrationTool(tool));
+    ASSERT_TRUE(RunCompleteInstall(nullptr, &tool) && CloseCalibrationTool(tool));
+}
+
+TEST(WizardAfterRestart, RemovalOfFilesInUseThenInstallBeforeRestart)
+{
+    ExpectInstallationWhole();
+    EXPECT_FALSE(HasStagedFile(SystemFile("System32")));
+    EXPECT_FALSE(HasStagedFile(InstallDirectoryPath()));
+}
+
+// Installing twice in a row leaves what the first left; so does removing
+// twice (the second from the package folder), but for the install directory
+// with the program the first removal left to the restart.
+TEST_F(Wizard, TwiceInARowLeavesWhatTheFirstLeft)
+{
+    HWND tool = nullptr;
+    ASSERT_TRUE(RunCompleteInstall(nullptr, &tool) && CloseCalibrationTool(tool));
+    std::set<std::string> first = TakeSnapshot();
+    ASSERT_TRUE(RunCompleteInstall(nullptr, &tool) && CloseCalibrationTool(tool));
+    EXPECT_EQ("", SnapshotDifference(first, TakeSnapshot()));
+
+    auto outsideInstallDirectory = [](std::set<std::string> snapshot) {
+        for (auto line = snapshot.begin(); line != snapshot.end();)
+            line = line->find(Lower(InstallDirectoryPath())) != std::string::npos ? snapshot.erase(line) : ++line;
+        return snapshot;
+    };
+    ASSERT_TRUE(RunRemoval(InstalledFile("Install.exe")));
+    first = outsideInstallDirectory(TakeSnapshot());
+    ASSERT_TRUE(RunRemoval(JoinPath(PackageDirectory(), "Install.exe")));
+    EXPECT_EQ("", SnapshotDifference(first, outsideInstallDirectory(TakeSnapshot())));
 }
 
 }  // namespace

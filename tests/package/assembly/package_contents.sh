@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
 # The package folder and its zip: exactly the ten files, release builds
-# (stripped), Windows line ends in ReadMe.txt.
-#   package_contents.sh BUILD_DIR
+# (stripped), Windows line ends in ReadMe.txt, the zip named with the version
+# and SHA256SUMS beside it.
+#   package_contents.sh BUILD_DIR VERSION
 set -u
 build=$1
+version=$2
 package=$build/package/QuortouchUsb
-zip=$build/package/QuortouchUsb.zip
+zip=$build/package/QuortouchUsb-$version.zip
 OBJDUMP=${OBJDUMP:-x86_64-w64-mingw32-objdump}
 expected="Install.exe QuorUsb.exe QuorUsb.inf QuorUsb.sys QuortouchUsb.chm QuortouchUsb.cpl QuortouchUsb.exe RBtn.exe ReadMe.txt Write.exe"
 failures=0
@@ -28,6 +30,8 @@ head -c 4 "$package/QuortouchUsb.chm" | grep -q ITSF || fail "QuortouchUsb.chm h
 grep -q $'\r$' "$package/ReadMe.txt" || fail "ReadMe.txt has no Windows line ends"
 [ "$(grep -c $'[^\r]$' "$package/ReadMe.txt")" = 0 ] || fail "ReadMe.txt mixes line ends"
 grep -q "QuortouchUsb.cpl" "$package/ReadMe.txt" || fail "ReadMe.txt does not list the package"
+(cd "$build/package" && sha256sum --quiet -c SHA256SUMS) || fail "SHA256SUMS does not match"
+[ "$(wc -l <"$build/package/SHA256SUMS")" = 11 ] || fail "SHA256SUMS does not list the ten files and the zip"
 
-[ $failures = 0 ] && echo "package: 10 files, zip, stripped, ReadMe.txt ok"
+[ $failures = 0 ] && echo "package: 10 files, zip, sums, stripped, ReadMe.txt ok"
 exit $failures

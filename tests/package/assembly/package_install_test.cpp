@@ -7,6 +7,9 @@
 #include <gtest/gtest.h>
 #include <shlobj.h>
 
+#include <cstring>
+#include <iterator>
+#include <set>
 #include <string>
 
 #include "autostart.h"
@@ -41,6 +44,20 @@ TEST(PackageInstall, InstallFromThePackageFolderInstallsAllTenFilesAndCalibrates
     std::string shots = JoinPath(ArtifactsDir(), "package-install");
     int code = RunProcess("\"" + driver + "\" \"" + package + "\" \"" + shots + "\"", 240000);
     ASSERT_EQ(code, 0) << "demo_driver.exe stopped at that step; its screenshots are in " << shots;
+
+    // The package folder (possibly read-only media) still holds exactly the
+    // ten files; the setup tool's log went to the Windows directory.
+    std::set<std::string> left;
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA(JoinPath(package, "*").c_str(), &found);
+    ASSERT_NE(INVALID_HANDLE_VALUE, search);
+    do {
+        if (strcmp(found.cFileName, ".") != 0 && strcmp(found.cFileName, "..") != 0)
+            left.insert(found.cFileName);
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+    EXPECT_EQ(std::set<std::string>(std::begin(PackageFiles), std::end(PackageFiles)), left);
+    EXPECT_NE(std::string::npos, ReadTextFile(JoinPath(WindowsDir(), "QuorUsb.log")).find("setup"));
 
     std::string installed = JoinPath(WindowsDir(), "QuortouchUSB");
     for (const char* name : PackageFiles)

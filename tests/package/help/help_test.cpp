@@ -5,12 +5,17 @@
 
 #include <gtest/gtest.h>
 
+#include <commctrl.h>
+
+#include <cstring>
 #include <fstream>
+#include <set>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "gui_support.h"
+#include "package_version.h"
 #include "test_support.h"
 
 namespace {
@@ -84,6 +89,13 @@ TEST_F(HelpFileTest, TableOfContentsListsEveryPage)
         EXPECT_NE(toc.find("value=\"messages/" + message.page + ".html\""), std::string::npos) << message.page;
 }
 
+TEST_F(HelpFileTest, TitlePageCarriesThePackageVersion)
+{
+    std::string title;
+    ASSERT_TRUE(ReadHelpFile("index.html", &title));
+    EXPECT_NE(title.find("Version " PACKAGE_VERSION_TEXT "<"), std::string::npos);
+}
+
 TEST_F(HelpFileTest, EveryMessageHasAPageWithItsTextLetterForLetter)
 {
     std::string index;
@@ -115,17 +127,121 @@ TEST_F(HelpFileTest, CalibrationPagesShowTheScreenshots)
     }
 }
 
-TEST(HelpViewer, OpensTheHelpFile)
+// The "Local" page of every entry of a contents (.hhc) or index (.hhk) file.
+std::vector<std::string> SitemapPages(const std::string& sitemap)
 {
+    std::vector<std::string> pages;
+    const std::string head = "<param name=\"Local\" value=\"";
+    for (size_t at = sitemap.find(head); at != std::string::npos; at = sitemap.find(head, at + 1)) {
+        size_t start = at + head.size();
+        pages.push_back(sitemap.substr(start, sitemap.find('"', start) - start));
+    }
+    return pages;
+}
+
+// A link of a page, as the name of a file in the help file: relative to the
+// page's folder, "../" taken back, an anchor cut off. Empty for links that
+// leave the help file or stay on the page.
+std::string ResolveLink(const std::string& page, std::string link)
+{
+    link = link.substr(0, link.find('#'));
+    if (link.empty() || link.find(':') != std::string::npos)
+        return "";
+    std::string folder = page.substr(0, page.rfind('/') + 1);
+    while (link.compare(0, 3, "../") == 0 && !folder.empty()) {
+        folder = folder.substr(0, folder.rfind('/', folder.size() - 2) + 1);
+        link = link.substr(3);
+    }
+    return folder + link;
+}
+
+// Every contents and index entry opens a page of the help file, and every
+// link and picture of every page reached that way is in the file too.
+TEST_F(HelpFileTest, EveryContentsIndexAndPageLinkResolves)
+{
+    std::string toc, index;
+    ASSERT_TRUE(ReadHelpFile("toc.hhc", &toc));
+    ASSERT_TRUE(ReadHelpFile("index.hhk", &index));
+    std::vector<std::pair<std::string, std::string>> pending;  // file, where it was named
+    for (const std::string& page : SitemapPages(toc))
+        pending.push_back({page, "toc.hhc"});
+    for (const std::string& page : SitemapPages(index))
+        pending.push_back({page, "index.hhk"});
+    ASSERT_GE(pending.size(), 30u);
+
+    std::set<std::string> seen;
+    while (!pending.empty()) {
+        auto [file, from] = pending.back();
+        pending.pop_back();
+        if (!seen.insert(file).second)
+            continue;
+        std::string content;
+        if (!ReadHelpFile(file, &content)) {
+            ADD_FAILURE() << file << ", named in " << from << ", is not in the help file";
+            continue;
+        }
+        if (file.size() < 5 || file.compare(file.size() - 5, 5, ".html") != 0)
+            continue;
+        for (const char* attribute : {"href=\"", "src=\""})
+            for (size_t at = content.find(attribute); at != std::string::npos; at = content.find(attribute, at + 1)) {
+                size_t start = at + strlen(attribute);
+                std::string target = ResolveLink(file, content.substr(start, content.find('"', start) - start));
+                if (!target.empty())
+                    pending.push_back({target, file});
+            }
+    }
+    EXPECT_GE(seen.size(), 27u);  // every page, the pictures and the style sheet
+}
+
+// The help viewer on the help file where the installer puts it: a window on
+// the screen with the contents tree beside the page, filled.
+TEST(HelpViewer, ShowsTheContentsTreeBesideThePage)
+{
+    std::string installed = JoinPath(WindowsDir(), "QuortouchUSB");
+    CreateDirectoryA(installed.c_str(), nullptr);
+    std::string help = JoinPath(installed, "QuortouchUsb.chm");
+    ASSERT_TRUE(CopyFileA(HelpPath().c_str(), help.c_str(), FALSE));
+
     STARTUPINFOA startup = {};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION process = {};
-    std::string line = "hh.exe \"" + HelpPath() + "\"";
+    std::string line = "hh.exe \"" + help + "\"";
     ASSERT_TRUE(CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process));
-    HWND viewer = WaitForTopWindow(nullptr, "Quortouch USB Touchscreen Help", 30000);
+    HWND viewer = WaitForTopWindow("HH Parent", "Quortouch USB Touchscreen Help", 30000);
     EXPECT_NE(viewer, nullptr);
-    if (viewer)
+    if (viewer) {
+        HWND tree = nullptr;
+        EXPECT_TRUE(WaitUntil(
+            [&] {
+                tree = nullptr;
+                EnumChildWindows(
+                    viewer,
+                    [](HWND child, LPARAM found) {
+                        if (ClassNameOf(child) != "SysTreeView32")
+                            return TRUE;
+                        *reinterpret_cast<HWND*>(found) = child;
+                        return FALSE;
+                    },
+                    reinterpret_cast<LPARAM>(&tree));
+                return tree != nullptr && IsWindowVisible(tree) &&
+                       SendMessageA(tree, TVM_GETCOUNT, 0, 0) > 0;
+            },
+            15000));
+        SaveScreenshot("help-viewer.png");
+        RECT window = WindowRectOf(viewer), treeRect = tree ? WindowRectOf(tree) : RECT{};
+        EXPECT_GT(treeRect.right - treeRect.left, 100) << "contents pane width";
+        EXPECT_GT(treeRect.bottom - treeRect.top, 100) << "contents pane height";
+        // The page has room beside the tree, and the window is on the screen.
+        EXPECT_GT(window.right - treeRect.right, 200);
+        EXPECT_GE(window.left, 0);
+        EXPECT_GE(window.top, 0);
+        EXPECT_LE(window.right, GetSystemMetrics(SM_CXSCREEN));
+        EXPECT_LE(window.bottom, GetSystemMetrics(SM_CYSCREEN));
+        // Every entry of the contents, the nested ones included.
+        std::string toc = ReadTextFile(JoinPath(TestBinDir(), "package\\help\\stage\\toc.hhc"));
+        EXPECT_EQ(static_cast<LRESULT>(SitemapPages(toc).size()), tree ? SendMessageA(tree, TVM_GETCOUNT, 0, 0) : 0);
         PostMessageA(viewer, WM_CLOSE, 0, 0);
+    }
     if (WaitForSingleObject(process.hProcess, 10000) != WAIT_OBJECT_0)
         TerminateProcess(process.hProcess, 1);
     CloseHandle(process.hThread);

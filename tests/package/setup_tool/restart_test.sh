@@ -13,7 +13,7 @@ cp "$stage/QuorUsb.exe" "$stage/QuorUsb.inf" "$stage/QuorUsb.sys" "$work/"
 prefix=$work/prefix
 winwork="Z:$(echo "$work" | tr / '\\')"
 
-fail() { echo "FAIL: $*"; echo "prefix kept at $prefix"; cat "$work/QuorUsb.log" 2>/dev/null; exit 1; }
+fail() { echo "FAIL: $*"; echo "prefix kept at $prefix"; cat "$prefix/drive_c/windows/QuorUsb.log" 2>/dev/null; exit 1; }
 
 "$run" --prefix "$prefix" "$work/QuorUsb.exe" "$winwork\\QuorUsb.inf" 10 setup || fail "setup exit $?"
 for round in 1 2; do

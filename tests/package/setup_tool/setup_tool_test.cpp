@@ -16,9 +16,10 @@ namespace {
 
 const char ToolDir[] = "C:\\standins";
 
+// The tool logs into the Windows directory, never beside itself.
 std::string LogPath()
 {
-    return JoinPath(ToolDir, "QuorUsb.log");
+    return JoinPath(WindowsDir(), "QuorUsb.log");
 }
 
 // "<dir>\QuorUsb.exe" "<dir>\QuorUsb.inf" <OsClass> setup, with the directory
@@ -127,7 +128,8 @@ TEST_F(SetupTool, DriverNeitherInstalledNorBesideTheInfFails)
     ASSERT_TRUE(CopyFileA("C:\\standins\\QuorUsb.inf", "C:\\bare\\QuorUsb.inf", FALSE));
     DeleteFileA(DriverInSystem().c_str()); // an earlier failed setup may have put it there
     EXPECT_EQ(2, RunSetup(bare));
-    std::string log = ReadTextFile("C:\\bare\\QuorUsb.log");
+    std::string log = Log();
+    EXPECT_FALSE(FileExists("C:\\bare\\QuorUsb.log"));
     EXPECT_NE(std::string::npos, log.find("could not be copied")) << log;
     EXPECT_FALSE(ServiceExists());
 }
@@ -191,11 +193,12 @@ TEST_F(SetupTool, SetupInstallsAndStartsTheDriver)
     EXPECT_NE(std::string::npos, log.find("exit code 0")) << log;
 }
 
-TEST_F(SetupTool, SetupAgainOverAnInstalledDriverSucceeds)
+TEST_F(SetupTool, SetupAgainOverARunningDriverIsARepair)
 {
     ASSERT_TRUE(ServiceExists());
     EXPECT_EQ(0, RunSetup(ToolDir));
-    EXPECT_NE(std::string::npos, Log().find("already running")) << Log();
+    EXPECT_NE(std::string::npos, Log().find("repair: configuration of VessaUsb refreshed")) << Log();
+    EXPECT_EQ(std::string::npos, Log().find("service VessaUsb started")) << Log();
 }
 
 TEST_F(SetupTool, UninstallRemovesTheDriverAndMayBeRepeated)

@@ -1,0 +1,28 @@
+// What a custom action of the Windows Installer package has from its
+// installation session: the installer's base paths from the action's data,
+// and lines in the installation log.
+#pragma once
+#include <windows.h>
+#include <msi.h>
+#include <msiquery.h>
+
+// Starts an action of that name: the session is remembered for the log
+// functions below, and the engine's DebugTrace lines go into the log too.
+void BeginAction(MSIHANDLE session, const char* name);
+// Logs the action's result and ends what BeginAction started; returns result.
+UINT EndAction(UINT result);
+
+// One line in the installation log ("/l*v" shows it).
+void LogLine(const char* format, ...) __attribute__((format(gnu_printf, 1, 2)));
+// An error the installer shows in a message box with full user interface;
+// in every mode it is logged.
+void ReportError(const char* format, ...) __attribute__((format(gnu_printf, 1, 2)));
+
+// The action's data "<ModuleDirectory>|<WindowsDirectory>", each with or
+// without a trailing backslash, into the engine's ModuleDirectory and
+// WindowsDirectory; OsClass is computed. False (logged) when the data are
+// missing or a path does not fit its buffer.
+bool LoadBasePaths();
+
+// Sets a property of the session; false when the installer refused it.
+bool SetSessionProperty(const char* name, const char* value);

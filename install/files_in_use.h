@@ -1,0 +1,22 @@
+// Files that are open or running and so can be neither overwritten nor
+// deleted now: they are replaced or deleted at the next restart instead.
+#pragma once
+#include <windows.h>
+
+// The errors of a copy over, or a delete of, a file that is in use.
+bool IsInUseError(DWORD error);
+
+// True when both files hold the same bytes (false when either can't be read).
+bool SameContent(const char* first, const char* second);
+
+// Copies source beside target under a unique name in target's directory and
+// schedules that copy to replace target at the next restart; its name goes to
+// staged. False, with the failed call's last-error code, when either failed
+// (the copy is then deleted again).
+bool ReplaceAtRestart(const char* source, const char* target, char (&staged)[MAX_PATH]);
+
+// Renames the file to a unique name in its directory and schedules that name
+// for deletion at the next restart, so the original name is free at once for
+// a later installation. A file that can't be renamed (open without delete
+// sharing) is scheduled under its own name. False when nothing was scheduled.
+bool DeleteAtRestart(const char* path);

@@ -1,0 +1,65 @@
+// The uninstall entry's details for Programs and Features: version,
+// publisher, icon, install folder, size, and no change or repair mode.
+#include "uninstall_details.h"
+
+#include <cstring>
+
+#include "bounded_format.h"
+#include "deployment.h"
+#include "package_version.h"
+
+namespace {
+
+void SetText(HKEY key, const char* name, const char* text)
+{
+    RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text), static_cast<DWORD>(strlen(text) + 1));
+}
+
+void SetDword(HKEY key, const char* name, DWORD value)
+{
+    RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value);
+}
+
+ULONGLONG FileSize(const char* path)
+{
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExA(path, GetFileExInfoStandard, &data) || (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+        return 0;
+    return (static_cast<ULONGLONG>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+}
+
+}  // namespace
+
+DWORD InstalledSizeKb()
+{
+    if (WindowsDirectory[0] == '\0')
+        return 0;
+    ULONGLONG bytes = 0;
+    char path[MAX_PATH];
+    for (const PackageFileRow& row : PackageFileTable) {
+        if (FormatInto(path, "%s\\%s\\%s", WindowsDirectory, InstallDirectoryName, row.NameField))
+            bytes += FileSize(path);
+        const char* second = SecondTarget(row);
+        if (second[0] != '\0' && FormatInto(path, "%s\\%s", WindowsDirectory, second))
+            bytes += FileSize(path);
+    }
+    return static_cast<DWORD>((bytes + 1023) / 1024);
+}
+
+void WriteUninstallDetails(HKEY uninstallKey)
+{
+    // The size probe fails on files an install did not copy; the step's
+    // last-error code stays what it was before the details.
+    DWORD lastError = GetLastError();
+    SetText(uninstallKey, "DisplayVersion", PACKAGE_VERSION_TEXT);
+    SetText(uninstallKey, "Publisher", PACKAGE_COMPANY);
+    char path[MAX_PATH];
+    if (WindowsDirectory[0] != '\0' && FormatInto(path, "%s\\%s\\Install.exe", WindowsDirectory, InstallDirectoryName))
+        SetText(uninstallKey, "DisplayIcon", path);
+    if (WindowsDirectory[0] != '\0' && FormatInto(path, "%s\\%s", WindowsDirectory, InstallDirectoryName))
+        SetText(uninstallKey, "InstallLocation", path);
+    SetDword(uninstallKey, "EstimatedSize", InstalledSizeKb());
+    SetDword(uninstallKey, "NoModify", 1);
+    SetDword(uninstallKey, "NoRepair", 1);
+    SetLastError(lastError);
+}

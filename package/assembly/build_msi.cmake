@@ -1,0 +1,57 @@
+# Builds the Windows Installer package with wixl from the package folder.
+#   cmake -DWIXL=... -DMSIBUILD=... -DSOURCE=QuortouchUsb.wxs -DPACKAGE_DIR=...
+#         -DACTIONS_DLL=... -DPRODUCT_ICON=... -DVERSION=x.y.z
+#         -DPRODUCT_CODE={...} -DOUTPUT=....msi -P build_msi.cmake
+# What wixl can't express is set here with msibuild: the rollback type of the
+# undo actions; the removal of an older version inside the installation's
+# transaction (right after InstallInitialize), so that a failed upgrade puts
+# the older version back; and CALIBRATE_AT_LOGON as a secure property (passed to the
+# installation's server side also when set by a user without rights).
+cmake_minimum_required(VERSION 3.20)
+
+foreach(var WIXL MSIBUILD SOURCE PACKAGE_DIR ACTIONS_DLL PRODUCT_ICON VERSION PRODUCT_CODE OUTPUT)
+  if(NOT DEFINED ${var} OR "${${var}}" STREQUAL "")
+    message(FATAL_ERROR "build_msi: ${var} is not set")
+  endif()
+endforeach()
+foreach(name QuortouchUsb.cpl QuortouchUsb.exe QuorUsb.sys QuorUsb.inf QuortouchUsb.chm QuorUsb.exe
+             Install.exe Write.exe RBtn.exe ReadMe.txt)
+  if(NOT EXISTS ${PACKAGE_DIR}/${name})
+    message(FATAL_ERROR "build_msi: ${PACKAGE_DIR}/${name} is missing")
+  endif()
+endforeach()
+
+# wixl takes the sources relative to the .wxs file's folder.
+get_filename_component(source_dir ${SOURCE} DIRECTORY)
+file(RELATIVE_PATH package_dir ${source_dir} ${PACKAGE_DIR})
+file(RELATIVE_PATH actions_dll ${source_dir} ${ACTIONS_DLL})
+file(RELATIVE_PATH product_icon ${source_dir} ${PRODUCT_ICON})
+
+set(partial ${OUTPUT}.partial)
+file(REMOVE ${partial} ${OUTPUT})
+execute_process(
+  COMMAND ${WIXL} -a x64 -D Version=${VERSION} -D ProductCode=${PRODUCT_CODE} -D PackageDir=${package_dir}
+          -D ActionsDll=${actions_dll} -D ProductIcon=${product_icon} -o ${partial} ${SOURCE}
+  RESULT_VARIABLE built ERROR_VARIABLE messages)
+if(NOT built EQUAL 0)
+  message(FATAL_ERROR "build_msi: wixl failed (${built}): ${messages}")
+endif()
+
+# Type = DLL from the Binary table (1) + in-script (0x400) + rollback (0x100)
+# + ignore the result (0x40), and for the driver's also no impersonation
+# (0x800).
+execute_process(
+  COMMAND ${MSIBUILD} ${partial}
+          -q "UPDATE `CustomAction` SET `Type` = 3393 WHERE `Action` = 'UndoDriverRegistration'"
+          -q "UPDATE `CustomAction` SET `Type` = 3393 WHERE `Action` = 'UndoMouseValues'"
+          -q "UPDATE `CustomAction` SET `Type` = 1345 WHERE `Action` = 'UndoCalibrationAtLogon'"
+          -q "UPDATE `InstallExecuteSequence` SET `Sequence` = 1510 WHERE `Action` = 'RemoveExistingProducts'"
+          -q "UPDATE `Property` SET `Value` = 'CALIBRATE_AT_LOGON;WIX_DOWNGRADE_DETECTED;WIX_UPGRADE_DETECTED' WHERE `Property` = 'SecureCustomProperties'"
+  RESULT_VARIABLE patched ERROR_VARIABLE messages)
+if(NOT patched EQUAL 0)
+  message(FATAL_ERROR "build_msi: msibuild failed (${patched}): ${messages}")
+endif()
+file(RENAME ${partial} ${OUTPUT})
+file(SIZE ${OUTPUT} size)
+math(EXPR kb "(${size} + 1023) / 1024")
+message(STATUS "package: ${OUTPUT} ${kb} KB, version ${VERSION}, product code ${PRODUCT_CODE}")

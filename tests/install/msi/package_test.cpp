@@ -1,0 +1,200 @@
+// The Windows Installer package under Wine's msiexec: removal through its
+// Start-menu link and a restart, a setup tool that fails, a major upgrade,
+// the log-on property, and the refusal next to a wizard installation.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <iterator>
+
+#include "autostart.h"
+#include "driver_contract.h"
+#include "installer_run.h"
+#include "msi_run.h"
+#include "parameter_store.h"
+#include "system_snapshot.h"
+#include "test_support.h"
+
+namespace {
+
+bool RunValuePresent()
+{
+    std::string data;
+    return ReadString(HKEY_CURRENT_USER, RunKey, AutostartValueName, &data);
+}
+
+std::string InstallCommand(const std::string& package, const std::string& properties = "")
+{
+    return "/i " + Quoted(package) + " /qn" + (properties.empty() ? "" : " " + properties);
+}
+
+// What Wine's msiexec keeps of every run, rolled back, refused or removed:
+// the folder of cached packages and the keys of its records, emptied.
+// Nothing of the package: no file and no value.
+void DropEmptyInstallerRecords(const std::set<std::string>& before, std::set<std::string>* after)
+{
+    for (auto line = after->begin(); line != after->end();) {
+        bool record = *line == "dir c:\\windows\\installer" ||
+                      line->rfind("key hklm\\software\\microsoft\\windows\\currentversion\\installer\\", 0) == 0;
+        line = record && !before.count(*line) ? after->erase(line) : std::next(line);
+    }
+}
+
+// The lines of one snapshot that the other lacks, as text.
+std::string Missing(const std::set<std::string>& from, const std::set<std::string>& in)
+{
+    std::vector<std::string> lines;
+    std::set_difference(from.begin(), from.end(), in.begin(), in.end(), std::back_inserter(lines));
+    std::string text;
+    for (const std::string& line : lines)
+        text += "  " + line + "\n";
+    return text;
+}
+
+// --- removal through the Uninstall link, then a restart ----------------------
+
+TEST(MsiRemoval, InstallThenRemoveThroughTheUninstallLink)
+{
+    SaveSnapshot(TakeSnapshot(), "before.txt");
+    MsiexecRun install = RunMsiexec(InstallCommand(MsiPackagePath()), "msi-removal-install.log");
+    ASSERT_TRUE(IsSuccessExit(install.ExitCode)) << install.ExitCode;
+    ASSERT_TRUE(TouchDeviceOpens());
+    ASSERT_TRUE(RunValuePresent());
+    std::vector<ProductEntry> entries = ProductEntries();
+    ASSERT_EQ(1u, entries.size());
+    const std::string productCode = entries[0].KeyName;
+
+    // The link runs msiexec /x with the product code, in the install folder.
+    std::string target, arguments, workingDirectory;
+    ASSERT_TRUE(ReadShellLink(JoinPath(StartMenuGroupPath(), "Uninstall QuorTouch.lnk"), &target, &arguments,
+                              &workingDirectory));
+    EXPECT_EQ(0, _stricmp(JoinPath(WindowsDir(), "system32\\msiexec.exe").c_str(), target.c_str())) << target;
+    EXPECT_EQ("/x " + productCode, arguments);
+    EXPECT_EQ(0, _stricmp((InstallDirectoryPath() + "\\").c_str(), workingDirectory.c_str())) << workingDirectory;
+
+    MsiexecRun removal = RunMsiexec(arguments + " /qn", "msi-removal-remove.log");
+    EXPECT_TRUE(IsSuccessExit(removal.ExitCode)) << removal.ExitCode;
+    EXPECT_TRUE(removal.WindowsSeen.empty()) << testing::PrintToString(removal.WindowsSeen);
+    // The setup tool removed the driver before the files went.
+    EXPECT_NE(std::string::npos, removal.Log.find("RemoveDriverRegistration: the driver-setup tool's removal ended with 0"));
+    EXPECT_FALSE(TouchDeviceOpens());
+    EXPECT_FALSE(DriverServiceExists());
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, DRIVER_SERVICE_KEY));
+    EXPECT_FALSE(RunValuePresent());
+    EXPECT_TRUE(ProductEntries().empty());
+    EXPECT_FALSE(DirectoryExists(InstallDirectoryPath()));
+    EXPECT_FALSE(DirectoryExists(StartMenuGroupPath()));
+}
+
+TEST(MsiRemoval, AfterPrefixRestartAllIsAsBefore)
+{
+    std::set<std::string> before = LoadSnapshot("before.txt");
+    ASSERT_FALSE(before.empty());
+    std::set<std::string> after = TakeSnapshot();
+    DropEmptyInstallerRecords(before, &after);
+    // What the wizard's removal leaves too: the mouse double-click values,
+    // written under HKEY_LOCAL_MACHINE (creating "Control Panel" there), for
+    // which neither removal has a step, and the setup tool's log in the
+    // Windows folder, kept as driver tools keep theirs.
+    for (const char* leftover :
+         {"file c:\\windows\\quorusb.log", "key hklm\\control panel", "key hklm\\control panel\\mouse",
+          "value hklm\\control panel\\mouse\\doubleclickheight", "value hklm\\control panel\\mouse\\doubleclickwidth",
+          "value hklm\\control panel\\mouse\\doubleclickspeed"})
+        EXPECT_EQ(1u, after.erase(leftover)) << leftover;
+    EXPECT_EQ("", Missing(after, before)) << "left after the removal";
+    EXPECT_EQ("", Missing(before, after)) << "gone that was there before";
+}
+
+// --- single runs, each in a fresh prefix ---------------------------------------
+
+// The setup tool, told to fail, exits with 2: the installation ends with
+// 1603 and its rollback leaves nothing. The variable reaches the tool
+// through msiexec and its custom-action process, which inherit this
+// program's environment; the tool's exit code in the log shows it did.
+TEST(MsiPackage, SetupToolExitingWithTwoFailsWith1603AndLeavesNothing)
+{
+    std::set<std::string> before = TakeSnapshot();
+    SetEnvironmentVariableA("QUORUSB_FORCE_EXIT", "2");
+    MsiexecRun run = RunMsiexec(InstallCommand(MsiPackagePath()), "msi-setup-tool-fails.log");
+    SetEnvironmentVariableA("QUORUSB_FORCE_EXIT", nullptr);
+    EXPECT_EQ(ERROR_INSTALL_FAILURE, run.ExitCode);
+    EXPECT_TRUE(run.WindowsSeen.empty()) << testing::PrintToString(run.WindowsSeen);
+    EXPECT_NE(std::string::npos, run.Log.find("return10(2:")) << "the setup tool did not exit with 2";
+    EXPECT_NE(std::string::npos, run.Log.find("Setup driver fail("));
+    std::set<std::string> after = TakeSnapshot();
+    DropEmptyInstallerRecords(before, &after);
+    EXPECT_EQ(1u, after.erase("file c:\\windows\\quorusb.log")) << "the setup tool's log";
+    EXPECT_EQ("", Missing(after, before)) << "left after the rollback";
+    EXPECT_EQ("", Missing(before, after)) << "gone that was there before";
+    EXPECT_TRUE(ProductEntries().empty());
+    EXPECT_FALSE(DriverServiceExists());
+}
+
+TEST(MsiPackage, MajorUpgradeFromALowerVersionLeavesOneEntry)
+{
+    MsiexecRun lower = RunMsiexec(InstallCommand(LowerVersionMsiPath()), "msi-upgrade-lower.log");
+    ASSERT_TRUE(IsSuccessExit(lower.ExitCode)) << lower.ExitCode;
+    std::vector<ProductEntry> entries = ProductEntries();
+    ASSERT_EQ(1u, entries.size());
+    EXPECT_EQ(LOWER_PACKAGE_VERSION, entries[0].DisplayVersion);
+    const std::string lowerCode = entries[0].KeyName;
+
+    MsiexecRun upgrade = RunMsiexec(InstallCommand(MsiPackagePath()), "msi-upgrade.log");
+    EXPECT_TRUE(IsSuccessExit(upgrade.ExitCode)) << upgrade.ExitCode;
+    entries = ProductEntries();
+    ASSERT_EQ(1u, entries.size());
+    EXPECT_EQ(PACKAGE_VERSION, entries[0].DisplayVersion);
+    EXPECT_NE(lowerCode, entries[0].KeyName);
+    // The newer version's installation is complete.
+    EXPECT_TRUE(TouchDeviceOpens());
+    EXPECT_TRUE(DriverServiceRunning());
+    EXPECT_TRUE(RunValuePresent());
+    for (const char* link : {"Uninstall QuorTouch.lnk", "Quortouch help.lnk", "Calibration.lnk", "Right Button.lnk",
+                             "HandWritting Demo.lnk"})
+        EXPECT_TRUE(FileExists(JoinPath(StartMenuGroupPath(), link))) << link;
+    EXPECT_TRUE(FileExists(JoinPath(InstallDirectoryPath(), "QuortouchUsb.exe")));
+    EXPECT_TRUE(FileExists(JoinPath(WindowsDir(), "System32\\Drivers\\QuorUsb.sys")));
+}
+
+// A kiosk's command line: no log-on start, no restart now; the restart the
+// driver needs is reported as 3010.
+TEST(MsiPackage, CalibrateAtLogonZeroLeavesNoRunValue)
+{
+    MsiexecRun run = RunMsiexec(InstallCommand(MsiPackagePath(), "CALIBRATE_AT_LOGON=0 REBOOT=ReallySuppress"),
+                                "msi-calibrate-zero.log");
+    EXPECT_EQ(ERROR_SUCCESS_REBOOT_REQUIRED, run.ExitCode);
+    EXPECT_FALSE(RunValuePresent());
+    // The rest of the installation is there.
+    EXPECT_TRUE(TouchDeviceOpens());
+    DWORD flag = 9;
+    EXPECT_TRUE(ReadDword(HKEY_LOCAL_MACHINE, ParameterKey, CalibrationFlag, &flag));
+    EXPECT_EQ(0u, flag);
+}
+
+// The wizard installed first: the package refuses, names the uninstall link
+// in its log, and changes nothing of the wizard's installation.
+TEST(MsiPackage, RefusesWhileTheWizardsInstallationIsThere)
+{
+    ASSERT_TRUE(MakeFullPackage());
+    HWND tool = nullptr;
+    ASSERT_TRUE(RunCompleteInstall(nullptr, &tool));
+    ASSERT_TRUE(CloseCalibrationTool(tool));
+    std::set<std::string> before = TakeSnapshot();
+
+    MsiexecRun run = RunMsiexec(InstallCommand(MsiPackagePath()), "msi-refused.log");
+    EXPECT_EQ(ERROR_INSTALL_FAILURE, run.ExitCode);
+    EXPECT_TRUE(run.WindowsSeen.empty()) << testing::PrintToString(run.WindowsSeen);
+    EXPECT_NE(std::string::npos,
+              run.Log.find("Quortouch USB Touchscreen is already installed by its setup program. Remove it first "
+                           "with the \"Uninstall QuorTouch\" link in the Start menu"))
+        << run.Log;
+    std::vector<ProductEntry> entries = ProductEntries();
+    ASSERT_EQ(1u, entries.size());
+    EXPECT_EQ("VessaTouch", entries[0].KeyName);
+    EXPECT_TRUE(TouchDeviceOpens());
+    std::set<std::string> after = TakeSnapshot();
+    DropEmptyInstallerRecords(before, &after);
+    EXPECT_EQ("", Missing(after, before)) << "added by the refused package";
+    EXPECT_EQ("", Missing(before, after)) << "gone from the wizard's installation";
+}
+
+}  // namespace

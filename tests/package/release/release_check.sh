@@ -1,0 +1,73 @@
+#!/usr/bin/env bash
+# tools/release on the built package, without a certificate: every PE file
+# signed and verified against the test CA, a copy with one byte changed
+# failing verification, the version resource of each file as Windows reads
+# it, the zip made from the signed files and SHA256SUMS matching.
+#   release_check.sh SOURCE_DIR BUILD_DIR VERSION VERSION_PROBE_EXE
+set -u
+source_dir=$1 build=$2 version=$3 probe=$4
+out=$build/release-check
+failures=0
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+
+env -u QUORTOUCH_SIGN_CERT -u QUORTOUCH_SIGN_KEY BUILD_DIR="$build" \
+  "$source_dir/tools/release" --no-build --out "$out" >"$out.log" 2>&1 || { cat "$out.log"; exit 1; }
+grep -q "TEST certificate" "$out.log" || fail "the release did not say it used the test certificate"
+ca=$build/release-test-cert/ca.pem
+verify() { osslsigncode verify -CAfile "$ca" -ignore-crl -in "$1" >/dev/null 2>&1; }
+
+# The seven PE files: name, file type (1 program, 2 DLL, 3 driver), description.
+expected="Install.exe 1 Quortouch USB Touchscreen Setup
+QuortouchUsb.exe 1 Quortouch USB Touchscreen calibration
+QuortouchUsb.cpl 2 Quortouch USB Touchscreen Control Panel applet
+QuorUsb.exe 1 Quortouch USB Touchscreen driver setup tool
+QuorUsb.sys 3 Quortouch USB Touchscreen driver
+Write.exe 1 HandWritting Demo
+RBtn.exe 1 Right Button"
+fixed=$version
+while [ "$(echo "$fixed" | tr -cd . | wc -c)" -lt 3 ]; do fixed=$fixed.0; done
+
+names=$(echo "$expected" | cut -d' ' -f1)
+winpaths=()
+tmp=$out.work
+rm -rf "$tmp"
+mkdir -p "$tmp/probe"
+trap 'rm -rf "$tmp"' EXIT
+for name in $names; do
+  file=$out/QuortouchUsb/$name
+  verify "$file" || fail "$name: signature does not verify"
+  cp "$file" "$tmp/$name"
+  python3 -c 'import sys; p = sys.argv[1]; d = bytearray(open(p, "rb").read()); d[len(d) // 2] ^= 1; open(p, "wb").write(d)' \
+    "$tmp/$name"
+  verify "$tmp/$name" && fail "$name: verifies with one byte changed"
+  # Read from a copy under another name: for "Write.exe" Wine's loader hands
+  # out its own program of that name.
+  cp "$file" "$tmp/probe/$name.file"
+  winpaths+=("Z:$(echo "$tmp/probe/$name.file" | tr '/' '\\')")
+done
+
+# Version resources, read under Wine from the signed files.
+"$source_dir/tools/wine-run" "$probe" "${winpaths[@]}" 2>/dev/null | tr -d '\r' >"$tmp/versions"
+while read -r name type description; do
+  line=$(grep "^$name.file	" "$tmp/versions" | sed 's/^\([^	]*\)\.file	/\1	/')
+  want="$name	$fixed	$fixed	$type	Quortouch	Quortouch USB Touchscreen	$description	$version	$version	$name"
+  [ "$line" = "$want" ] || fail "version resource of $name: '$line'"
+done <<<"$expected"
+
+# The zip holds exactly the signed folder; the sums match.
+zip=$out/QuortouchUsb-$version.zip
+[ -f "$zip" ] || fail "no $zip"
+python3 - "$zip" "$out/QuortouchUsb" <<'PY' || fail "the zip does not hold the signed files"
+import os, sys, zipfile
+archive, folder = zipfile.ZipFile(sys.argv[1]), sys.argv[2]
+files = {n.split("/", 1)[1]: archive.read(n) for n in archive.namelist() if not n.endswith("/")}
+sys.exit(sorted(files) != sorted(os.listdir(folder)) or
+         any(open(os.path.join(folder, n), "rb").read() != data for n, data in files.items()))
+PY
+(cd "$out" && sha256sum --quiet -c SHA256SUMS) || fail "SHA256SUMS does not match"
+[ "$(wc -l <"$out/SHA256SUMS")" = 11 ] || fail "SHA256SUMS does not list the ten files and the zip"
+grep -q "^Version $version"$'\r'"\$" "$out/QuortouchUsb/ReadMe.txt" || fail "ReadMe.txt does not carry the version"
+
+[ $failures = 0 ] && echo "release: 7 files signed and verified, tampered copies refused, version $version in each; zip and sums ok"
+[ $failures = 0 ] && rm -rf "$out" "$out.log"
+exit $failures
