@@ -6,6 +6,8 @@ set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
 set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
 add_subdirectory(${GTEST_SOURCE_DIR} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
 
+include(${CMAKE_CURRENT_LIST_DIR}/WineTestDiscovery.cmake)
+
 set(WINE_RUN_ROOT ${CMAKE_BINARY_DIR}/wine CACHE PATH "Wine prefixes of the test runs")
 set(TEST_ARTIFACTS_DIR ${CMAKE_BINARY_DIR}/artifacts CACHE PATH "Screenshots and logs of the test runs")
 

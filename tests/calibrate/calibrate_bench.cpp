@@ -21,6 +21,7 @@
 #include <string>
 #include <vector>
 
+#include "calibration_app.h"
 #include "calibration_record.h"
 #include "parameter_store.h"
 #include "test_support.h"
@@ -107,7 +108,7 @@ static void StartUpRuns(int runs)
     const std::string manifest =
         "\"" + JoinPath(TestBinDir(), "tests\\bench\\bare_window_with_manifest.exe") + "\"";
     std::vector<CrossStarter> starters = {
-        {"calibrate_start_fastest", "", "Ostrel", {}},
+        {"calibrate_start_fastest", "", CalibrationClassName, {}},
         {"bare_window_start_fastest", bare, "BareCross", {}},
         {"bare_window_plus_start_up_work_fastest", bare + " drsbt", "BareCross", {}},
         {"bare_window_plus_manifest_fastest", manifest, "BareCross", {}},

@@ -7,6 +7,7 @@
 
 #include "calibration_record.h"
 #include "parameter_store.h"
+#include "record_check.h"
 #include "test_support.h"
 #include "tool_watch.h"
 #include "touch_device.h"
@@ -15,25 +16,6 @@ namespace {
 
 const DWORD Previous[10] = {1200, 1300, 64000, 1400, 1500, 63000, 62000, 61000, 800, 600};
 const DWORD Next[10] = {4660, 22136, 60001, 3002, 3003, 59004, 61005, 62006, 1024, 768};
-
-void WriteRecord(const DWORD (&values)[10], DWORD flag)
-{
-    for (int i = 0; i < CalibrationFieldCount; ++i)
-        ASSERT_TRUE(WriteDword(HKEY_LOCAL_MACHINE, ParameterKey, CalibrationRecord[i], values[i]));
-    ASSERT_TRUE(WriteDword(HKEY_LOCAL_MACHINE, ParameterKey, CalibrationFlag, flag));
-}
-
-void ExpectRecord(const DWORD (&values)[10], DWORD flag)
-{
-    for (int i = 0; i < CalibrationFieldCount; ++i) {
-        DWORD value = 0xDEADBEEF;
-        EXPECT_TRUE(ReadDword(HKEY_LOCAL_MACHINE, ParameterKey, CalibrationRecord[i], &value)) << CalibrationRecord[i];
-        EXPECT_EQ(values[i], value) << CalibrationRecord[i];
-    }
-    DWORD value = 0xDEADBEEF;
-    EXPECT_TRUE(ReadDword(HKEY_LOCAL_MACHINE, ParameterKey, CalibrationFlag, &value));
-    EXPECT_EQ(flag, value) << CalibrationFlag;
-}
 
 // Commit and restore, called in a child process. The argument is the record
 // in decimal, comma-separated, and for a restore the flag last.

@@ -74,16 +74,15 @@ HWND FindButton(HWND window, const char* text)
 
 bool WaitForCheckScreen(HWND window, DWORD timeoutMs)
 {
-    DWORD start = GetTickCount();
-    do {
-        HWND ok = FindButton(window, "OK"), again = FindButton(window, "Adjust Again");
-        if (ok != nullptr && again != nullptr && IsWindowVisible(ok) && IsWindowVisible(again)) {
-            Sleep(200); // let the paint finish
-            return true;
-        }
-        Sleep(20);
-    } while (GetTickCount() - start < timeoutMs);
-    return false;
+    bool shown = WaitUntil(
+        [&] {
+            HWND ok = FindButton(window, "OK"), again = FindButton(window, "Adjust Again");
+            return ok != nullptr && again != nullptr && IsWindowVisible(ok) && IsWindowVisible(again);
+        },
+        timeoutMs);
+    if (shown)
+        WaitForPaint(window);
+    return shown;
 }
 
 void TouchButton(HANDLE device, HWND button, const TouchPanelModel* model)
@@ -105,6 +104,6 @@ bool CursorShowing()
 void PressKeyIn(HWND window, WORD virtualKey)
 {
     SetForegroundWindow(window);
-    Sleep(50);
+    WaitUntil([&] { return GetForegroundWindow() == window; }, 2000);
     PressKey(virtualKey);
 }

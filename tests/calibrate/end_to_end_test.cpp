@@ -6,8 +6,10 @@
 #include <cstdlib>
 
 #include "autostart.h"
+#include "calibration_app.h"
 #include "calibration_session.h"
 #include "parameter_store.h"
+#include "record_check.h"
 #include "test_support.h"
 
 namespace {
@@ -15,44 +17,12 @@ namespace {
 const POINT Crosses[4] = {{51, 38}, {972, 38}, {51, 729}, {972, 729}};
 // A committed calibration from an earlier run.
 const DWORD Earlier[10] = {2100, 1800, 63100, 1500, 1900, 64000, 63500, 63800, 1024, 768};
-const char RunOnceKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce";
-
-void WriteRecord(const DWORD (&values)[10], DWORD flag)
-{
-    for (int i = 0; i < CalibrationFieldCount; ++i)
-        ASSERT_TRUE(WriteDword(HKEY_LOCAL_MACHINE, ParameterKey, CalibrationRecord[i], values[i]));
-    ASSERT_TRUE(WriteDword(HKEY_LOCAL_MACHINE, ParameterKey, CalibrationFlag, flag));
-}
-
-void ExpectRecord(const DWORD (&values)[10], DWORD flag, const char* when)
-{
-    for (int i = 0; i < CalibrationFieldCount; ++i) {
-        DWORD value = 0xDEADBEEF;
-        EXPECT_TRUE(ReadDword(HKEY_LOCAL_MACHINE, ParameterKey, CalibrationRecord[i], &value));
-        EXPECT_EQ(values[i], value) << CalibrationRecord[i] << " " << when;
-    }
-    DWORD value = 0xDEADBEEF;
-    EXPECT_TRUE(ReadDword(HKEY_LOCAL_MACHINE, ParameterKey, CalibrationFlag, &value));
-    EXPECT_EQ(flag, value) << "Calibration4Pt " << when;
-}
 
 void ExpectLoaded(const TOUCH_SIM_STATE& state, const DWORD (&values)[10], DWORD flag, const char* when)
 {
     for (int i = 0; i < 10; ++i)
         EXPECT_EQ(values[i], state.Values[i]) << CalibrationRecord[i] << " loaded " << when;
     EXPECT_EQ(flag, state.Calibration4Pt) << "Calibration4Pt loaded " << when;
-}
-
-bool AutostartValuePresent()
-{
-    std::string text;
-    return ReadString(HKEY_CURRENT_USER, RunKey, AutostartValueName, &text);
-}
-
-bool RunOnceValuePresent()
-{
-    std::string text;
-    return ReadString(HKEY_CURRENT_USER, RunOnceKey, "Vessatouch", &text);
 }
 
 // The record that four touches with these raw words and the screen make.
@@ -93,7 +63,7 @@ protected:
     HWND StartTool()
     {
         EXPECT_TRUE(StartCalibrationTool(&tool));
-        HWND window = WaitForTopWindow("Ostrel", nullptr, 20000, tool.Id);
+        HWND window = WaitForTopWindow(CalibrationClassName, nullptr, 20000, tool.Id);
         EXPECT_NE(nullptr, window);
         return window;
     }
@@ -181,11 +151,7 @@ TEST_F(EndToEnd, FourTouchesThenOkCommitsTheCalibrationAndEndsTheAutostart)
 
 TEST_F(EndToEnd, EscapeBeforeTheFirstTouchPutsTheEarlierCalibrationBack)
 {
-    HKEY key = nullptr;
-    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, RunOnceKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                                             &key, nullptr));
-    RegSetValueExA(key, "Vessatouch", 0, REG_SZ, reinterpret_cast<const BYTE*>("x"), 2);
-    RegCloseKey(key);
+    ASSERT_TRUE(WriteRunOnceValue());
 
     HWND window = StartTool();
     ASSERT_NE(nullptr, window);
@@ -277,10 +243,9 @@ TEST_F(EndToEnd, AFailedRawReadIsNoTouch)
     unsigned long readsBefore = DriverState(device).RawReadCount;
     TouchResult touch;
     ASSERT_TRUE(TouchSimTouch(device, centre.x, centre.y, &touch));
-    for (int i = 0; i < 200 && DriverState(device).RawReadCount == readsBefore; ++i)
-        Sleep(20);
+    ASSERT_TRUE(WaitUntil([&] { return DriverState(device).RawReadCount != readsBefore; }, 4000));
     ASSERT_EQ(0u, DriverState(device).FailReadsLeft) << "the read was made and failed";
-    Sleep(300);
+    WaitForPaint(window);
     EXPECT_TRUE(FindCrossCentre(Crosses[0].x, Crosses[0].y, 40, &centre)) << "still the first cross";
     EXPECT_FALSE(FindCrossCentre(Crosses[1].x, Crosses[1].y, 40, &centre));
 

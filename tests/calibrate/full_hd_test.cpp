@@ -2,6 +2,7 @@
 // the window's extent and the screen size it commits.
 #include <gtest/gtest.h>
 
+#include "calibration_app.h"
 #include "calibration_session.h"
 #include "parameter_store.h"
 #include "test_support.h"
@@ -19,7 +20,7 @@ TEST(FullHdScreen, CrossesWindowAndCommittedScreenSizeFollowTheDisplay)
 
     WatchedProcess tool;
     ASSERT_TRUE(StartCalibrationTool(&tool));
-    HWND window = WaitForTopWindow("Ostrel", nullptr, 20000, tool.Id);
+    HWND window = WaitForTopWindow(CalibrationClassName, nullptr, 20000, tool.Id);
     ASSERT_NE(nullptr, window);
     RECT rect = {};
     GetWindowRect(window, &rect);

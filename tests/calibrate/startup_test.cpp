@@ -9,31 +9,13 @@
 
 namespace {
 
-const char RunOnceKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce";
-
-bool RunOnceValuePresent()
-{
-    std::string text;
-    return ReadString(HKEY_CURRENT_USER, RunOnceKey, "Vessatouch", &text);
-}
-
-void WriteRunOnceValue()
-{
-    HKEY key = nullptr;
-    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, RunOnceKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                                             &key, nullptr));
-    const char data[] = "C:\\windows\\Vessatouch.exe";
-    RegSetValueExA(key, "Vessatouch", 0, REG_SZ, reinterpret_cast<const BYTE*>(data), sizeof data);
-    RegCloseKey(key);
-}
-
 class StartupTest : public testing::Test {
 protected:
     void SetUp() override
     {
         ResetKey();
         ASSERT_EQ(0, WriteParameterDefaults());
-        WriteRunOnceValue();
+        ASSERT_TRUE(WriteRunOnceValue());
     }
     void TearDown() override { ResetKey(); }
     static void ResetKey()

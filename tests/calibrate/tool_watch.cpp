@@ -1,19 +1,15 @@
 #include "tool_watch.h"
 
+#include "message_boxes.h"
 #include "test_support.h"
 
 bool StartWatched(const std::string& commandLine, WatchedProcess* watched)
 {
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process = {};
-    std::vector<char> line(commandLine.begin(), commandLine.end());
-    line.push_back('\0');
-    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+    StartedProcess process;
+    if (!process.Start(commandLine))
         return false;
-    CloseHandle(process.hThread);
-    watched->Process = process.hProcess;
-    watched->Id = process.dwProcessId;
+    watched->Id = process.Id();
+    watched->Process = process.Release();
     watched->Boxes.clear();
     return true;
 }
@@ -33,29 +29,16 @@ bool StartCalibrationTool(WatchedProcess* watched, const std::string& arguments)
 
 bool StartChildAction(const char* name, WatchedProcess* watched, const std::string& argument)
 {
-    std::string line = "\"" + SelfPath() + "\" --child " + name;
-    if (!argument.empty())
-        line += " \"" + argument + "\"";
-    return StartWatched(line, watched);
+    return StartWatched(ChildCommandLine(name, argument), watched);
 }
 
-static BOOL CALLBACK FindIcon(HWND child, LPARAM lParam)
+static SeenMessageBox SeeMessageBox(HWND box)
 {
-    LONG style = GetWindowLongA(child, GWL_STYLE);
-    if (_stricmp(ClassNameOf(child).c_str(), "Static") == 0 && (style & SS_TYPEMASK) == SS_ICON && IsWindowVisible(child) &&
-        SendMessageA(child, STM_GETICON, 0, 0) != 0) {
-        *reinterpret_cast<bool*>(lParam) = true;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-static SeenMessageBox ReadMessageBox(HWND box)
-{
+    MessageBoxView view = ReadMessageBox(box);
     SeenMessageBox seen;
-    seen.Caption = WindowText(box);
-    seen.Text = MessageBoxText(box);
-    EnumChildWindows(box, FindIcon, reinterpret_cast<LPARAM>(&seen.HasIcon));
+    seen.Caption = view.caption;
+    seen.Text = view.text;
+    seen.HasIcon = view.icon != 0;
     return seen;
 }
 
@@ -68,10 +51,9 @@ int FinishWatched(WatchedProcess* watched, DWORD timeoutMs)
             GetExitCodeProcess(watched->Process, &code);
             break;
         }
-        HWND box = FindTopWindow("#32770", nullptr, watched->Id);
+        HWND box = FindMessageBox(nullptr, watched->Id);
         if (box != nullptr) {
-            Sleep(100); // let the box finish its set-up before reading it
-            watched->Boxes.push_back(ReadMessageBox(box));
+            watched->Boxes.push_back(SeeMessageBox(box));
             PostMessageA(box, WM_COMMAND, IDOK, 0);
             // Wait for this box to go before looking for the next one.
             WaitForWindowGone(box, 2000);
@@ -137,11 +119,5 @@ bool FindCrossCentre(int x, int y, int halfSize, POINT* centre)
 
 bool WaitForCross(int x, int y, POINT* centre, DWORD timeoutMs)
 {
-    DWORD start = GetTickCount();
-    do {
-        if (FindCrossCentre(x, y, 40, centre))
-            return true;
-        Sleep(30);
-    } while (GetTickCount() - start < timeoutMs);
-    return false;
+    return WaitUntil([&] { return FindCrossCentre(x, y, 40, centre); }, timeoutMs);
 }

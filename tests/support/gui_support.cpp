@@ -19,6 +19,20 @@ bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs)
     }
 }
 
+bool PumpMessagesUntil(const std::function<bool()>& condition, DWORD timeoutMs)
+{
+    return WaitUntil(
+        [&] {
+            MSG message;
+            while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+                TranslateMessage(&message);
+                DispatchMessageA(&message);
+            }
+            return condition();
+        },
+        timeoutMs);
+}
+
 bool WaitForFile(const std::string& path, DWORD timeoutMs)
 {
     return WaitUntil([&] { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }, timeoutMs);
@@ -185,7 +199,8 @@ bool SaveDisplayPng(const std::string& fileName)
     return false;
 }
 
-// The screen through GDI, as a bottom-up 24-bit BMP file.
+}  // namespace
+
 bool SaveScreenBmp(const std::string& path)
 {
     int width = GetSystemMetrics(SM_CXSCREEN);
@@ -221,8 +236,6 @@ bool SaveScreenBmp(const std::string& path)
                    fwrite(image.data(), 1, image.size(), out) == image.size();
     return fclose(out) == 0 && written;
 }
-
-}  // namespace
 
 std::string SaveScreenshot(const std::string& fileName)
 {
@@ -273,4 +286,24 @@ void DragPointer(POINT from, POINT to, int steps)
     }
     SendPointerButton(MOUSEEVENTF_LEFTUP);
     Sleep(100);
+}
+
+void ClickControl(HWND control)
+{
+    RECT rect = WindowRectOf(control);
+    HWND top = GetAncestor(control, GA_ROOT);
+    SetForegroundWindow(top);
+    WaitUntil([&] { return GetForegroundWindow() == top; }, 2000);
+    MovePointerTo((rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2);
+    SendPointerButton(MOUSEEVENTF_LEFTDOWN);
+    SendPointerButton(MOUSEEVENTF_LEFTUP);
+}
+
+void WaitForPaint(HWND window)
+{
+    // Sent to the window's thread: handled once the message in hand is done;
+    // the paint then due is carried out before RDW_UPDATENOW returns.
+    DWORD_PTR result = 0;
+    SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &result);
+    RedrawWindow(window, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
 }

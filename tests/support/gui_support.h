@@ -10,6 +10,9 @@
 
 // Polls every 5 ms until the condition holds; false after timeoutMs.
 bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs);
+// Handles this thread's messages (for windows the test itself owns) until the
+// condition holds; false after timeoutMs.
+bool PumpMessagesUntil(const std::function<bool()>& condition, DWORD timeoutMs);
 // Waits for a file to appear; false after timeoutMs.
 bool WaitForFile(const std::string& path, DWORD timeoutMs = 10000);
 
@@ -31,6 +34,10 @@ RECT WindowRectOf(HWND window);
 // True when the window's rectangle is centred on the screen within a pixel.
 bool IsCentredOnScreen(HWND window);
 
+// Waits until the window's thread has finished the message in hand and the
+// paint then due (before a screenshot or a pixel check).
+void WaitForPaint(HWND window);
+
 // Presses the button of that id (IDOK, IDYES, IDNO, ...) of a message box or
 // dialog: a BM_CLICK posted to it, as a mouse click would. False when the
 // button is missing or disabled.
@@ -46,10 +53,16 @@ std::vector<COLORREF> CaptureScreenRect(int left, int top, int width, int height
 // nothing was saved.
 std::string SaveScreenshot(const std::string& fileName);
 
+// The screen as the program sees it, as a 24-bit BMP file at that path.
+bool SaveScreenBmp(const std::string& path);
+
 // Keyboard and pointer input, in screen pixels.
 void PressKey(WORD virtualKey);
 void MovePointerTo(int x, int y);
 // One pointer button event (MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP, ...).
 void SendPointerButton(DWORD flag);
+// A real click with the pointer at the centre of a control, after bringing
+// its window to the front.
+void ClickControl(HWND control);
 // Left button down at from, moves in steps to to, button up there.
 void DragPointer(POINT from, POINT to, int steps = 20);

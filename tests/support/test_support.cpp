@@ -8,6 +8,7 @@
 #include <map>
 #include <sstream>
 
+#include "autostart.h"
 #include "debug_trace.h"
 
 std::string WinePathFromUnix(const std::string& unixPath)
@@ -89,23 +90,62 @@ std::string ReadTextFile(const std::string& path)
     return text.str();
 }
 
-int RunProcess(const std::string& commandLine, DWORD timeoutMs, const char* directory)
+StartedProcess::~StartedProcess()
+{
+    if (process_ != nullptr) {
+        if (Running())
+            TerminateProcess(process_, static_cast<UINT>(-999));
+        CloseHandle(process_);
+    }
+}
+
+bool StartedProcess::Start(const std::string& commandLine, const char* directory, const char* application)
 {
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process = {};
     std::vector<char> line(commandLine.begin(), commandLine.end());
     line.push_back('\0');
-    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, directory, &startup, &process))
-        return -999;
+    if (!CreateProcessA(application, line.data(), nullptr, nullptr, FALSE, 0, nullptr, directory, &startup, &process))
+        return false;
     CloseHandle(process.hThread);
+    if (process_ != nullptr)
+        CloseHandle(process_);
+    process_ = process.hProcess;
+    id_ = process.dwProcessId;
+    return true;
+}
+
+HANDLE StartedProcess::Release()
+{
+    HANDLE process = process_;
+    process_ = nullptr;
+    return process;
+}
+
+bool StartedProcess::Running() const
+{
+    return process_ != nullptr && WaitForSingleObject(process_, 0) == WAIT_TIMEOUT;
+}
+
+int StartedProcess::Wait(DWORD timeoutMs)
+{
+    if (process_ == nullptr)
+        return -999;
     DWORD code = static_cast<DWORD>(-999);
-    if (WaitForSingleObject(process.hProcess, timeoutMs) == WAIT_OBJECT_0)
-        GetExitCodeProcess(process.hProcess, &code);
+    if (WaitForSingleObject(process_, timeoutMs) == WAIT_OBJECT_0)
+        GetExitCodeProcess(process_, &code);
     else
-        TerminateProcess(process.hProcess, static_cast<UINT>(-999));
-    CloseHandle(process.hProcess);
+        TerminateProcess(process_, static_cast<UINT>(-999));
     return static_cast<int>(code);
+}
+
+int RunProcess(const std::string& commandLine, DWORD timeoutMs, const char* directory)
+{
+    StartedProcess process;
+    if (!process.Start(commandLine, directory))
+        return -999;
+    return process.Wait(timeoutMs);
 }
 
 static std::map<std::string, ChildAction>& ChildActions()
@@ -120,12 +160,17 @@ bool RegisterChildAction(const char* name, ChildAction action)
     return true;
 }
 
-int RunChild(const char* name, const std::string& argument, DWORD timeoutMs)
+std::string ChildCommandLine(const char* name, const std::string& argument, const std::string& program)
 {
-    std::string line = "\"" + SelfPath() + "\" --child " + name;
+    std::string line = "\"" + (program.empty() ? SelfPath() : program) + "\" --child " + name;
     if (!argument.empty())
         line += " \"" + argument + "\"";
-    return RunProcess(line, timeoutMs);
+    return line;
+}
+
+int RunChild(const char* name, const std::string& argument, DWORD timeoutMs)
+{
+    return RunProcess(ChildCommandLine(name, argument), timeoutMs);
 }
 
 // Called from main() before GoogleTest sees the command line.
@@ -212,6 +257,41 @@ bool ReadString(HKEY root, const char* path, const char* name, std::string* text
     while (!text->empty() && text->back() == '\0')
         text->pop_back();
     return true;
+}
+
+bool WriteString(HKEY root, const char* path, const char* name, const std::string& text)
+{
+    HKEY key = nullptr;
+    if (RegCreateKeyExA(root, path, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr) != ERROR_SUCCESS)
+        return false;
+    LONG result = RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                                 static_cast<DWORD>(text.size() + 1));
+    RegCloseKey(key);
+    return result == ERROR_SUCCESS;
+}
+
+bool ValuePresent(HKEY root, const char* path, const char* name)
+{
+    DWORD type = 0;
+    std::vector<BYTE> data;
+    return ReadValue(root, path, name, &type, &data);
+}
+
+bool AutostartValuePresent()
+{
+    return ValuePresent(HKEY_CURRENT_USER, RunKey, AutostartValueName);
+}
+
+const char RunOnceKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce";
+
+bool RunOnceValuePresent()
+{
+    return ValuePresent(HKEY_CURRENT_USER, RunOnceKey, "Vessatouch");
+}
+
+bool WriteRunOnceValue()
+{
+    return WriteString(HKEY_CURRENT_USER, RunOnceKey, "Vessatouch", "C:\\windows\\Vessatouch.exe");
 }
 
 void DeleteTree(HKEY root, const char* path)

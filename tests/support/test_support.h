@@ -27,6 +27,31 @@ std::string ReadTextFile(const std::string& path);
 // when it could not be started or timed out (the process is then killed).
 int RunProcess(const std::string& commandLine, DWORD timeoutMs = 60000, const char* directory = nullptr);
 
+// A program started without waiting for it. When the object goes, a program
+// still running is ended and the handle closed.
+class StartedProcess {
+public:
+    StartedProcess() = default;
+    StartedProcess(const StartedProcess&) = delete;
+    StartedProcess& operator=(const StartedProcess&) = delete;
+    ~StartedProcess();
+    // application may be null (the command line names the program); directory
+    // null is ours.
+    bool Start(const std::string& commandLine, const char* directory = nullptr, const char* application = nullptr);
+    HANDLE Handle() const { return process_; }
+    DWORD Id() const { return id_; }
+    bool Running() const;
+    // Hands the process handle over to the caller, who closes it.
+    HANDLE Release();
+    // The exit code once the program has ended; -999 when it is still running
+    // after timeoutMs (it is then ended).
+    int Wait(DWORD timeoutMs = 10000);
+
+private:
+    HANDLE process_ = nullptr;
+    DWORD id_ = 0;
+};
+
 // Child actions: a test program runs one of its own registered functions in a
 // new process ("<self> --child NAME [ARG]"), for work that must happen in a
 // process of its own (a different Windows version, a process that holds a
@@ -38,6 +63,8 @@ bool RegisterChildAction(const char* name, ChildAction action);
     static const bool name##_registered = RegisterChildAction(#name, name); \
     static int name(const char* argument)
 int RunChild(const char* name, const std::string& argument = "", DWORD timeoutMs = 60000);
+// The command line of a child action, of this program unless another is named.
+std::string ChildCommandLine(const char* name, const std::string& argument = "", const std::string& program = "");
 
 // --- a planted DLL ---------------------------------------------------------
 // A "Setupapi.dll" to put beside a program (built in the build tree): every
@@ -56,6 +83,15 @@ bool ReadValue(HKEY root, const char* path, const char* name, DWORD* type, std::
 bool ReadDword(HKEY root, const char* path, const char* name, DWORD* value);
 bool WriteDword(HKEY root, const char* path, const char* name, DWORD value);
 bool ReadString(HKEY root, const char* path, const char* name, std::string* text, DWORD* size = nullptr);
+// A REG_SZ value with its terminating zero; the key is created when missing.
+bool WriteString(HKEY root, const char* path, const char* name, const std::string& text);
+bool ValuePresent(HKEY root, const char* path, const char* name);
+// The calibration tool's value under the user's Run key, and the RunOnce
+// value "Vessatouch" that the tool deletes at start.
+bool AutostartValuePresent();
+extern const char RunOnceKey[];
+bool RunOnceValuePresent();
+bool WriteRunOnceValue();
 void DeleteTree(HKEY root, const char* path);
 // Replaces a key's DACL with the one of an SDDL string such as
 // "D:(A;;KR;;;WD)" (everyone may read only). The key must exist.

@@ -25,8 +25,12 @@
 #include <string>
 
 #include "bounded_format.h"
+#include "calibration_app.h"
+#include "gui_support.h"
+#include "message_boxes.h"
+#include "resource_ids.h"
 #include "parameter_store.h"
-#include "screen_capture.h"
+#include "test_support.h"
 #include "touchsim.h"
 
 namespace {
@@ -52,67 +56,27 @@ void Shot(const char* name)
 {
     if (Bench)
         return;
-    Sleep(400); // let the window finish painting
+    // The foreground window's paint that is due, before the picture.
+    if (HWND shown = GetForegroundWindow())
+        WaitForPaint(shown);
     char file[MAX_PATH];
     if (!FormatInto(file, "%s\\%02d-%s.bmp", ShotFolder.c_str(), ++ShotNumber, name))
         return;
-    Say("screenshot %s: %s", name, SaveScreenshot(file) ? file : "FAILED");
-}
-
-HWND WaitWindow(const char* className, const char* title, DWORD timeoutMs)
-{
-    DWORD start = GetTickCount();
-    for (;;) {
-        HWND window = FindWindowA(className, title);
-        if (window && IsWindowVisible(window))
-            return window;
-        if (GetTickCount() - start > timeoutMs)
-            return nullptr;
-        Sleep(50);
-    }
+    Say("screenshot %s: %s", name, SaveScreenBmp(file) ? file : "FAILED");
 }
 
 // A message box of the given caption whose text starts with prefix.
 HWND WaitMessageBox(const char* caption, const char* prefix, DWORD timeoutMs)
 {
-    DWORD start = GetTickCount();
-    while (GetTickCount() - start < timeoutMs) {
-        HWND box = nullptr;
-        while ((box = FindWindowExA(nullptr, box, "#32770", caption)) != nullptr) {
-            char text[512] = {};
-            GetDlgItemTextA(box, 0xFFFF, text, sizeof(text));
-            if (IsWindowVisible(box) && strncmp(text, prefix, strlen(prefix)) == 0)
-                return box;
-        }
-        Sleep(50);
-    }
-    return nullptr;
-}
-
-// A real click with the mouse at the centre of a control.
-void ClickControl(HWND control)
-{
-    RECT rect;
-    GetWindowRect(control, &rect);
-    SetForegroundWindow(GetAncestor(control, GA_ROOT));
-    SetCursorPos((rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2);
-    Sleep(100);
-    INPUT input[2] = {};
-    input[0].type = input[1].type = INPUT_MOUSE;
-    input[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
-    input[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
-    SendInput(2, input, sizeof(INPUT));
+    HWND box = nullptr;
+    WaitUntil([&] { return (box = FindMessageBox(caption)) != nullptr && MessageBoxText(box).rfind(prefix, 0) == 0; },
+              timeoutMs);
+    return box;
 }
 
 bool WaitEnabled(HWND control, DWORD timeoutMs)
 {
-    DWORD start = GetTickCount();
-    while (!IsWindowEnabled(control)) {
-        if (GetTickCount() - start > timeoutMs)
-            return false;
-        Sleep(20);
-    }
-    return true;
+    return WaitUntil([&] { return IsWindowEnabled(control) != FALSE; }, timeoutMs);
 }
 
 // The peak working set of a running process, in KiB; 0 when unknown.
@@ -172,21 +136,6 @@ bool MeasureTouchError(HANDLE device, TouchError* error)
     return true;
 }
 
-// Starts a program (application may be null: then the command line names it)
-// in a working directory (null: ours); the thread handle is closed at once.
-bool StartProgram(const char* application, const std::string& commandLine, const char* directory,
-                  PROCESS_INFORMATION* process)
-{
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof(startup);
-    *process = {};
-    std::string line = commandLine;
-    if (!CreateProcessA(application, &line[0], nullptr, nullptr, FALSE, 0, nullptr, directory, &startup, process))
-        return false;
-    CloseHandle(process->hThread);
-    return true;
-}
-
 int Fail(int step, const char* what)
 {
     Say("FAILED at step %d: %s", step, what);
@@ -197,23 +146,23 @@ int DriveInstaller(const std::string& package)
 {
     std::string program = package + "\\Install.exe";
     Say("step 1: starting %s", program.c_str());
-    PROCESS_INFORMATION process;
-    if (!StartProgram(program.c_str(), "\"" + program + "\"", package.c_str(), &process))
+    StartedProcess process;
+    if (!process.Start("\"" + program + "\"", package.c_str(), program.c_str()))
         return Fail(1, "Install.exe could not be started");
 
-    if (!WaitWindow("INSTALL", nullptr, 20000))
+    if (!WaitForTopWindow("INSTALL", nullptr, 20000))
         return Fail(2, "no main window of class INSTALL");
     Say("step 2: main window \"Quortouch USB Touchscreen Setup\" is up");
-    HWND welcome = WaitWindow("#32770", "Quortouch USB Touchscreen Setup(Welcome)", 20000);
+    HWND welcome = WaitForTopWindow("#32770", "Quortouch USB Touchscreen Setup(Welcome)", 20000);
     if (!welcome)
         return Fail(3, "no Welcome dialog");
     Say("step 3: Welcome dialog");
     Shot("welcome");
     Say("step 4: Next");
-    ClickControl(GetDlgItem(welcome, 1002));
+    ClickControl(GetDlgItem(welcome, IDC_NEXT));
     DWORD nextTick = GetTickCount();
 
-    HWND progress = WaitWindow("#32770", "Quortouch USB Touchscreen Setup (Progressing...)", 20000);
+    HWND progress = WaitForTopWindow("#32770", "Quortouch USB Touchscreen Setup (Progressing...)", 20000);
     if (!progress)
         return Fail(4, "no Progress dialog after Next");
     Say("step 5: Progress dialog; the steps run");
@@ -221,15 +170,17 @@ int DriveInstaller(const std::string& package)
     const struct {
         int Id;
         const char* Text;
-    } lines[] = {{1005, "files copied"}, {1004, "driver registered"}, {1006, "shortcuts created"}};
+    } lines[] = {{IDC_STATUS_FILES, "files copied"},
+                 {IDC_STATUS_DEVICE, "driver registered"},
+                 {IDC_STATUS_LINKS, "shortcuts created"}};
     for (const auto& status : lines) {
         if (!WaitEnabled(GetDlgItem(progress, status.Id), 120000))
             return Fail(5, status.Text);
         Say("        %s", status.Text);
-        if (status.Id == 1005)
+        if (status.Id == IDC_STATUS_FILES)
             Shot("progress");
     }
-    HWND finish = GetDlgItem(progress, 1003);
+    HWND finish = GetDlgItem(progress, IDC_FINISH);
     if (!WaitEnabled(finish, 20000))
         return Fail(6, "Finish never enabled");
     if (Bench) {
@@ -249,21 +200,19 @@ int DriveInstaller(const std::string& package)
         return Fail(7, "no restart question");
     Say("step 7: restart question");
     Shot("restart-question");
-    ReportPeak("Install.exe", process.hProcess);
+    ReportPeak("Install.exe", process.Handle());
     Say("        No");
     ClickControl(GetDlgItem(question, IDNO));
-    if (WaitForSingleObject(process.hProcess, 30000) != WAIT_OBJECT_0)
+    int code = process.Wait(30000);
+    if (code == -999)
         return Fail(7, "Install.exe did not end");
-    DWORD code = 1;
-    GetExitCodeProcess(process.hProcess, &code);
-    CloseHandle(process.hProcess);
-    Say("        Install.exe ended with exit code %lu", static_cast<unsigned long>(code));
+    Say("        Install.exe ended with exit code %d", code);
     return 0;
 }
 
 int DriveCalibration()
 {
-    HWND window = WaitWindow("Ostrel", nullptr, 30000);
+    HWND window = WaitForTopWindow(CalibrationClassName, nullptr, 30000);
     if (!window)
         return Fail(8, "the calibration tool did not come up (no window of class Ostrel)");
     Say("step 8: calibration tool is up");
@@ -284,20 +233,20 @@ int DriveCalibration()
         char name[32];
         FormatInto(name, "cross-%d", touch + 1);
         Shot(name);
+        TOUCH_SIM_STATE state = {};
+        TouchSimGetState(device, &state);
+        unsigned long readsBefore = state.RawReadCount;
         TouchResult result;
         if (!TouchSimTouch(device, x, y, &result))
             return Fail(9, "a simulated touch failed");
+        // The tool reads the raw point of this touch before the next is set.
+        WaitUntil([&] { return TouchSimGetState(device, &state) && state.RawReadCount > readsBefore; }, 5000);
         Say("step 9.%d: touch at the %s cross (%d, %d): raw (%u, %u)", touch + 1, corners[touch], x, y,
             RAW_POINT_X(result.RawWord), RAW_POINT_Y(result.RawWord));
-        Sleep(600);
     }
     HWND ok = nullptr;
-    DWORD start = GetTickCount();
-    while (!(ok = FindWindowExA(window, nullptr, "Button", "OK")) || !IsWindowVisible(ok)) {
-        if (GetTickCount() - start > 10000)
-            return Fail(10, "no check screen with OK");
-        Sleep(50);
-    }
+    if (!WaitUntil([&] { return (ok = FindWindowExA(window, nullptr, "Button", "OK")) && IsWindowVisible(ok); }, 10000))
+        return Fail(10, "no check screen with OK");
     Say("step 10: check screen");
     ReportPeakOfWindow("QuortouchUsb.exe", window);
     Shot("check-screen");
@@ -306,26 +255,20 @@ int DriveCalibration()
     TouchResult result;
     Say("step 11: touch \"OK\"");
     TouchSimTouch(device, (rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2, &result);
-    start = GetTickCount();
-    while (IsWindow(window)) {
-        if (GetTickCount() - start > 10000)
-            return Fail(11, "the calibration window did not close on OK");
-        Sleep(50);
-    }
+    if (!WaitUntil([&] { return !IsWindow(window); }, 10000))
+        return Fail(11, "the calibration window did not close on OK");
     Say("        calibration tool closed");
 
-    HKEY key;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, ParameterKey, 0, KEY_READ, &key) == ERROR_SUCCESS) {
+    if (KeyExists(HKEY_LOCAL_MACHINE, ParameterKey)) {
         Say("calibration record in HKLM\\%s:", ParameterKey);
         for (const char* name : CalibrationRecord) {
-            DWORD value = 0, size = sizeof(value);
-            RegQueryValueExA(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(&value), &size);
+            DWORD value = 0;
+            ReadDword(HKEY_LOCAL_MACHINE, ParameterKey, name, &value);
             Say("        %-20s %lu", name, static_cast<unsigned long>(value));
         }
-        DWORD flag = 0, size = sizeof(flag);
-        RegQueryValueExA(key, CalibrationFlag, nullptr, nullptr, reinterpret_cast<BYTE*>(&flag), &size);
+        DWORD flag = 0;
+        ReadDword(HKEY_LOCAL_MACHINE, ParameterKey, CalibrationFlag, &flag);
         Say("        %-20s %lu", CalibrationFlag, static_cast<unsigned long>(flag));
-        RegCloseKey(key);
     }
     if (MeasureTouchError(device, &after) && measuredBefore) {
         Say("touch error before calibration: mean %.1f px, max %.1f px", before.Mean, before.Max);
@@ -339,20 +282,17 @@ int DriveCalibration()
 // closes it again.
 void MeasureProgram(const char* name, const std::string& commandLine, const char* className, const char* title)
 {
-    PROCESS_INFORMATION process;
-    if (!StartProgram(nullptr, commandLine, nullptr, &process)) {
+    StartedProcess process;
+    if (!process.Start(commandLine)) {
         Say("%s could not be started", name);
         return;
     }
-    HWND window = WaitWindow(className, title, 20000);
-    Sleep(500);
+    HWND window = WaitForTopWindow(className, title, 20000);
     if (window) {
         ReportPeakOfWindow(name, window);
         PostMessageA(window, WM_CLOSE, 0, 0);
     }
-    if (WaitForSingleObject(process.hProcess, 10000) != WAIT_OBJECT_0)
-        TerminateProcess(process.hProcess, 1);
-    CloseHandle(process.hProcess);
+    process.Wait(10000);
 }
 
 int MeasureInstalledPrograms()
@@ -366,8 +306,8 @@ int MeasureInstalledPrograms()
                    "Quortouch USB Touchscreen");
 
     std::string program = folder + "\\Install.exe";
-    PROCESS_INFORMATION process;
-    if (!StartProgram(program.c_str(), "\"" + program + "\" /u", folder.c_str(), &process))
+    StartedProcess process;
+    if (!process.Start("\"" + program + "\" /u", folder.c_str(), program.c_str()))
         return Fail(12, "Install.exe /u could not be started");
     HWND sure = WaitMessageBox("Quortouch USB Touchscreen Uninstall", "Are you sure to uninstall", 20000);
     if (!sure)
@@ -378,10 +318,9 @@ int MeasureInstalledPrograms()
     if (!restart)
         return Fail(13, "no restart question after the uninstallation");
     printf("BENCH uninstall %lu ms\n", static_cast<unsigned long>(GetTickCount() - yesTick));
-    ReportPeak("Install.exe_/u", process.hProcess);
+    ReportPeak("Install.exe_/u", process.Handle());
     ClickControl(GetDlgItem(restart, IDNO));
-    WaitForSingleObject(process.hProcess, 20000);
-    CloseHandle(process.hProcess);
+    process.Wait(20000);
     return 0;
 }
 
@@ -389,31 +328,25 @@ int WatchPerson(const std::string& package)
 {
     std::string program = package + "\\Install.exe";
     Say("starting %s: click through the installation", program.c_str());
-    PROCESS_INFORMATION process;
-    if (!StartProgram(program.c_str(), "\"" + program + "\"", package.c_str(), &process))
+    StartedProcess process;
+    if (!process.Start("\"" + program + "\"", package.c_str(), program.c_str()))
         return Fail(1, "Install.exe could not be started");
-    WaitForSingleObject(process.hProcess, INFINITE);
-    CloseHandle(process.hProcess);
+    process.Wait(INFINITE);
     Say("Install.exe has ended");
-    HWND window = WaitWindow("Ostrel", nullptr, 5000);
+    HWND window = WaitForTopWindow(CalibrationClassName, nullptr, 5000);
     if (!window) {
         char windows[MAX_PATH] = {}, tool[MAX_PATH], folder[MAX_PATH];
         GetWindowsDirectoryA(windows, sizeof(windows));
         FormatInto(tool, "%s\\QuortouchUSB\\QuortouchUsb.exe", windows);
         FormatInto(folder, "%s\\QuortouchUSB", windows);
         Say("starting the calibration tool %s", tool);
-        STARTUPINFOA toolStartup = {};
-        toolStartup.cb = sizeof(toolStartup);
-        PROCESS_INFORMATION toolProcess = {};
-        if (!CreateProcessA(tool, nullptr, nullptr, nullptr, FALSE, 0, nullptr, folder, &toolStartup, &toolProcess))
+        StartedProcess calibration;
+        if (!calibration.Start(std::string("\"") + tool + "\"", folder, tool))
             return Fail(8, "the calibration tool could not be started (was the installation completed?)");
-        CloseHandle(toolProcess.hThread);
-        WaitForSingleObject(toolProcess.hProcess, INFINITE);
-        CloseHandle(toolProcess.hProcess);
+        calibration.Wait(INFINITE);
     } else {
         Say("calibration tool is up: touch (click) the four crosses");
-        while (IsWindow(window))
-            Sleep(200);
+        WaitForWindowGone(window, INFINITE);
     }
     Say("calibration tool has ended");
     return 0;

@@ -59,38 +59,18 @@ void RemoveDeployment()
 
 RunningChild::RunningChild(const char* name, const std::string& argument, const std::string& program)
 {
-    std::string line = "\"" + (program.empty() ? SelfPath() : program) + "\" --child " + name;
-    if (!argument.empty())
-        line += " \"" + argument + "\"";
-    std::vector<char> text(line.begin(), line.end());
-    text.push_back('\0');
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION info = {};
-    if (CreateProcessA(nullptr, text.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info)) {
-        CloseHandle(info.hThread);
-        process_ = info.hProcess;
-    }
+    child_.Start(ChildCommandLine(name, argument, program));
 }
 
 RunningChild::~RunningChild()
 {
-    if (process_ != nullptr) {
-        if (WaitForSingleObject(process_, 10000) != WAIT_OBJECT_0)
-            TerminateProcess(process_, 1);
-        CloseHandle(process_);
-    }
+    if (child_.Running())
+        child_.Wait(10000);
 }
 
 int RunningChild::Finish(DWORD timeoutMs)
 {
-    if (process_ == nullptr)
-        return -999;
-    if (WaitForSingleObject(process_, timeoutMs) != WAIT_OBJECT_0)
-        return -999;
-    DWORD code = 0;
-    GetExitCodeProcess(process_, &code);
-    return static_cast<int>(code);
+    return child_.Wait(timeoutMs);
 }
 
 HANDLE CreateNamedEvent(const char* name)

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "test_support.h"
+
 // The ten file names of the package table, in table order.
 std::vector<std::string> PackageFileNames();
 // Writes the ten package files into dir (created when missing); each holds
@@ -29,13 +31,13 @@ class RunningChild {
 public:
     RunningChild(const char* name, const std::string& argument, const std::string& program = "");
     ~RunningChild();
-    bool Started() const { return process_ != nullptr; }
+    bool Started() const { return child_.Handle() != nullptr; }
     // Waits for the child to end (timeoutMs) and returns its exit code, -999 on
     // timeout.
     int Finish(DWORD timeoutMs = 60000);
 
 private:
-    HANDLE process_ = nullptr;
+    StartedProcess child_;
 };
 
 // Manual-reset named events for handshakes with a child.

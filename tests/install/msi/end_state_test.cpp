@@ -74,7 +74,9 @@ const char* ReasonFor(char side, const std::string& item, const std::string& wiz
     return nullptr;
 }
 
-TEST(MsiEndState, WizardRecordsItsEndState)
+// The wizard's install first, in a prefix of its own; the package's silent
+// install then runs in another fresh prefix and compares.
+TEST(MsiEndState, SilentInstallLeavesTheWizardsEndState)
 {
     ASSERT_TRUE(MakeFullPackage());
     DetailedSnapshot before = TakeDetailedSnapshot();
@@ -86,7 +88,7 @@ TEST(MsiEndState, WizardRecordsItsEndState)
     SaveDetailedSnapshot(changes, WizardChangesPath());
 }
 
-TEST(MsiEndState, SilentInstallLeavesTheWizardsEndState)
+TEST(MsiEndStateInAnotherPrefix, SilentInstallLeavesTheWizardsEndState)
 {
     DetailedSnapshot wizard = LoadDetailedSnapshot(WizardChangesPath());
     ASSERT_FALSE(wizard.empty()) << "the wizard's run recorded nothing";

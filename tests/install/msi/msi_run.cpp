@@ -71,30 +71,20 @@ MsiexecRun RunMsiexec(const std::string& arguments, const std::string& logName, 
     std::string commandLine = "msiexec.exe " + arguments + " /l*v " + Quoted(logPath);
     std::set<HWND> before = VisibleWindows();
 
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process = {};
-    std::vector<char> line(commandLine.begin(), commandLine.end());
-    line.push_back('\0');
-    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+    StartedProcess msiexec;
+    if (!msiexec.Start(commandLine))
         return run;
-    CloseHandle(process.hThread);
+    // Every window that comes up while it runs.
     std::set<std::string> seen;
-    DWORD start = GetTickCount();
-    while (WaitForSingleObject(process.hProcess, 20) == WAIT_TIMEOUT) {
-        for (HWND window : VisibleWindows())
-            if (!before.count(window))
-                seen.insert(WindowLabel(window));
-        if (GetTickCount() - start > timeoutMs) {
-            TerminateProcess(process.hProcess, static_cast<UINT>(-999));
-            WaitForSingleObject(process.hProcess, 5000);
-            break;
-        }
-    }
-    DWORD code = static_cast<DWORD>(-999);
-    GetExitCodeProcess(process.hProcess, &code);
-    CloseHandle(process.hProcess);
-    run.ExitCode = static_cast<int>(code);
+    WaitUntil(
+        [&] {
+            for (HWND window : VisibleWindows())
+                if (!before.count(window))
+                    seen.insert(WindowLabel(window));
+            return !msiexec.Running();
+        },
+        timeoutMs);
+    run.ExitCode = msiexec.Wait(5000);
     run.WindowsSeen.assign(seen.begin(), seen.end());
     run.Log = ReadTextFile(logPath);
     return run;

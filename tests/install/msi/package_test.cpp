@@ -52,7 +52,7 @@ std::string Missing(const std::set<std::string>& from, const std::set<std::strin
 
 // --- removal through the Uninstall link, then a restart ----------------------
 
-TEST(MsiRemoval, InstallThenRemoveThroughTheUninstallLink)
+TEST(MsiRemoval, ThroughTheUninstallLink)
 {
     SaveSnapshot(TakeSnapshot(), "before.txt");
     MsiexecRun install = RunMsiexec(InstallCommand(MsiPackagePath()), "msi-removal-install.log");
@@ -85,7 +85,7 @@ TEST(MsiRemoval, InstallThenRemoveThroughTheUninstallLink)
     EXPECT_FALSE(DirectoryExists(StartMenuGroupPath()));
 }
 
-TEST(MsiRemoval, AfterPrefixRestartAllIsAsBefore)
+TEST(MsiRemovalAfterRestart, ThroughTheUninstallLink)
 {
     std::set<std::string> before = LoadSnapshot("before.txt");
     ASSERT_FALSE(before.empty());

@@ -3,8 +3,10 @@
 #include <shlobj.h>
 #include <shobjidl.h>
 
+#include "calibration_app.h"
 #include "calibration_window.h"
 #include "driver_contract.h"
+#include "resource_ids.h"
 #include "test_support.h"
 #include "touchsim.h"
 
@@ -76,17 +78,11 @@ bool StartInstaller(const std::string& exe, const std::string& arguments, Instal
     if (!arguments.empty() || arguments.size() > 0)
         commandLine += " " + arguments;
     std::string directory = exe.substr(0, exe.rfind('\\'));
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process = {};
-    std::vector<char> line(commandLine.begin(), commandLine.end());
-    line.push_back('\0');
-    if (!CreateProcessA(exe.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, directory.c_str(), &startup,
-                        &process))
+    StartedProcess process;
+    if (!process.Start(commandLine, directory.c_str(), exe.c_str()))
         return false;
-    CloseHandle(process.hThread);
-    installer->Process = process.hProcess;
-    installer->Id = process.dwProcessId;
+    installer->Id = process.Id();
+    installer->Process = process.Release();
     return true;
 }
 
@@ -122,6 +118,17 @@ HWND WaitForWelcome(const InstallerProcess& installer, DWORD timeoutMs)
     return WaitForTopWindow("#32770", WelcomeTitle, timeoutMs, installer.Id);
 }
 
+DWORD MillisecondsSinceStart(const InstallerProcess& installer)
+{
+    FILETIME created, exited, kernel, user, now;
+    if (!GetProcessTimes(installer.Process, &created, &exited, &kernel, &user))
+        return 0;
+    GetSystemTimeAsFileTime(&now);
+    ULARGE_INTEGER from = {{created.dwLowDateTime, created.dwHighDateTime}};
+    ULARGE_INTEGER to = {{now.dwLowDateTime, now.dwHighDateTime}};
+    return static_cast<DWORD>((to.QuadPart - from.QuadPart) / 10000);
+}
+
 HWND WaitForProgress(const InstallerProcess& installer, DWORD timeoutMs)
 {
     return WaitForTopWindow("#32770", ProgressTitle, timeoutMs, installer.Id);
@@ -135,7 +142,7 @@ bool IsControlEnabled(HWND dialog, int id)
 
 HWND WatchProgress(const InstallerProcess& installer, HWND progress, ProgressTrace* trace, DWORD timeoutMs)
 {
-    const int watched[] = {1005, 1004, 1006, 1003};
+    const int watched[] = {IDC_STATUS_FILES, IDC_STATUS_DEVICE, IDC_STATUS_LINKS, IDC_FINISH};
     bool seen[4] = {};
     DWORD start = GetTickCount();
     if (trace->ProgressShownTick == 0)
@@ -146,14 +153,13 @@ HWND WatchProgress(const InstallerProcess& installer, HWND progress, ProgressTra
                 seen[i] = true;
                 trace->Enabled.push_back(watched[i]);
                 trace->At.push_back(GetTickCount() - trace->ProgressShownTick);
-                if (watched[i] == 1003)
+                if (watched[i] == IDC_FINISH)
                     trace->FinishEnabledTick = GetTickCount();
             }
         }
         if (seen[3])
             return nullptr;
-        HWND box = FindTopWindow("#32770", SetupTitle, installer.Id);
-        if (box != nullptr && GetDlgItem(box, 1003) == nullptr)
+        if (HWND box = FindMessageBox(SetupTitle, installer.Id))
             return box;
         if (!InstallerRunning(installer) || GetTickCount() - start > timeoutMs)
             return nullptr;
@@ -163,7 +169,7 @@ HWND WatchProgress(const InstallerProcess& installer, HWND progress, ProgressTra
 
 HWND WaitForCalibrationWindow(DWORD timeoutMs)
 {
-    return WaitForTopWindow("Ostrel", nullptr, timeoutMs);
+    return WaitForTopWindow(CalibrationClassName, nullptr, timeoutMs);
 }
 
 bool CloseCalibrationTool(HWND window)
@@ -181,7 +187,7 @@ bool RunCompleteInstall(ProgressTrace* trace, HWND* calibrationWindow, const std
     if (!StartInstaller(exe.empty() ? JoinPath(PackageDirectory(), "Install.exe") : exe, "", &installer))
         return false;
     HWND welcome = WaitForWelcome(installer);
-    if (welcome == nullptr || !PressButton(welcome, 1002)) {
+    if (welcome == nullptr || !PressButton(welcome, IDC_NEXT)) {
         WaitInstaller(&installer, 1);
         return false;
     }
@@ -192,7 +198,7 @@ bool RunCompleteInstall(ProgressTrace* trace, HWND* calibrationWindow, const std
         return false;
     }
     trace->ProgressShownTick = GetTickCount();
-    if (WatchProgress(installer, progress, trace) != nullptr || !PressButton(progress, 1003)) {
+    if (WatchProgress(installer, progress, trace) != nullptr || !PressButton(progress, IDC_FINISH)) {
         WaitInstaller(&installer, 1);
         return false;
     }
@@ -244,7 +250,6 @@ bool CalibrateWithTouches(HWND tool, const char* screenshot)
                      return TouchSimGetState(device, &now) && now.RawReadCount > before.RawReadCount;
                  },
                  10000);
-        Sleep(250);  // the beep after each touch
     }
     HWND button = nullptr;
     ok = ok && WaitUntil(

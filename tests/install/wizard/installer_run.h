@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "window_driver.h"
+#include "message_boxes.h"
 
 extern const char SetupTitle[];      // "Quortouch USB Touchscreen Setup"
 extern const char UninstallTitle[];  // "Quortouch USB Touchscreen Uninstall"
@@ -38,6 +38,8 @@ bool StartInstaller(const std::string& exe, const std::string& arguments, Instal
 // Exit code, or -999 after timeoutMs (the process is then ended).
 int WaitInstaller(InstallerProcess* installer, DWORD timeoutMs = 60000);
 bool InstallerRunning(const InstallerProcess& installer);
+// Milliseconds from the installer's process creation until now.
+DWORD MillisecondsSinceStart(const InstallerProcess& installer);
 
 // The wizard's windows of that process.
 HWND WaitForMainWindow(const InstallerProcess& installer, DWORD timeoutMs = 30000);
@@ -71,7 +73,7 @@ bool RunCompleteInstall(ProgressTrace* trace = nullptr, HWND* calibrationWindow 
 // when either did not come or the exit code was not 0.
 bool RunRemoval(const std::string& exe);
 
-// The calibration tool's full-screen window ("Ostrel") of any process.
+// The calibration tool's full-screen window of any process.
 HWND WaitForCalibrationWindow(DWORD timeoutMs = 30000);
 // Ends the calibration tool as its user would, with Escape; waits for its
 // window to go.

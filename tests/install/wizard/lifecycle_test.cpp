@@ -1,5 +1,5 @@
 // The whole life of the package in one prefix, in two runs of the test
-// program (lifecycle.sh): install, calibrate with the touch simulator, "OK",
+// program (tests/support/restart_runs.sh): install, calibrate with the touch simulator, "OK",
 // remove through the Start-menu link; then, after the prefix has been ended
 // and started again (a restart), the registry and the file tree are compared
 // with what they were before the installation. It runs once per Windows
@@ -160,7 +160,7 @@ TEST(LifeCycle, InstallCalibrateRemove)
 
 // --- the second run, after the prefix restarted ---------------------------------
 
-TEST(LifeCycle, AfterPrefixRestartAllIsAsBefore)
+TEST(LifeCycleAfterRestart, InstallCalibrateRemove)
 {
     EXPECT_FALSE(DirectoryExists(InstallDirectoryPath()));
     std::set<std::string> before = LoadSnapshot("before.txt");

@@ -144,7 +144,7 @@ std::vector<std::string> ProgramsAndFeaturesRows(const char* screenshot)
             }
             rows.push_back(line);
         }
-        Sleep(300);
+        WaitForPaint(list);
         SaveScreenshot(screenshot);
         PostMessageA(GetAncestor(list, GA_ROOT), WM_CLOSE, 0, 0);
     }

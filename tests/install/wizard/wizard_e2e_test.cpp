@@ -8,10 +8,12 @@
 #include <set>
 
 #include "autostart.h"
+#include "calibration_app.h"
 #include "driver_contract.h"
 #include "installer_run.h"
 #include "package_version.h"
 #include "parameter_store.h"
+#include "resource_ids.h"
 #include "system_snapshot.h"
 #include "test_support.h"
 #include "uninstall_entry_check.h"
@@ -30,12 +32,6 @@ const char* const LinkFiles[] = {"Uninstall QuorTouch.lnk", "Quortouch help.lnk"
 std::string AutostartPath()
 {
     return JoinPath(WindowsDir(), "QuortouchUsb\\QuortouchUsb.exe");
-}
-
-bool AutostartValueExists()
-{
-    std::string text;
-    return ReadString(HKEY_CURRENT_USER, RunKey, AutostartValueName, &text);
 }
 
 int CountInstalledFiles()
@@ -114,7 +110,7 @@ protected:
     {
         if (installer.Process != nullptr)
             WaitInstaller(&installer, 1);
-        if (HWND tool = FindTopWindow("Ostrel", nullptr))
+        if (HWND tool = FindTopWindow(CalibrationClassName, nullptr))
             CloseCalibrationTool(tool);
     }
     void Start(const std::string& arguments = "")
@@ -128,7 +124,7 @@ protected:
         EXPECT_NE(nullptr, welcome);
         if (welcome == nullptr)
             return nullptr;
-        EXPECT_TRUE(PressButton(welcome, 1002));
+        EXPECT_TRUE(PressButton(welcome, IDC_NEXT));
         HWND progress = WaitForProgress(installer);
         EXPECT_NE(nullptr, progress);
         return progress;
@@ -138,13 +134,12 @@ protected:
     void EscapeAndCloseBox(HWND progress)
     {
         SetForegroundWindow(progress);
-        Sleep(50);
+        WaitUntil([&] { return GetForegroundWindow() == progress; }, 2000);
         PressKey(VK_ESCAPE);
         PostMessageA(progress, WM_SYSCOMMAND, SC_CLOSE, 0);
-        Sleep(600);
-        EXPECT_EQ(nullptr, FindTopWindow("#32770", SetupTitle, installer.Id));
+        EXPECT_FALSE(WaitUntil([&] { return FindMessageBox(SetupTitle, installer.Id) != nullptr; }, 600));
         EXPECT_TRUE(IsWindowVisible(progress));
-        EXPECT_TRUE(IsControlEnabled(progress, 1003));
+        EXPECT_TRUE(IsControlEnabled(progress, IDC_FINISH));
     }
     InstallerProcess installer;
 };
@@ -156,7 +151,6 @@ TEST_F(Wizard, CompleteInstallationThenCalibrationTool)
     Start();
     HWND main = WaitForMainWindow(installer);
     ASSERT_NE(nullptr, main);
-    DWORD mainShown = GetTickCount();
     RECT r = WindowRectOf(main);
     EXPECT_EQ(0, r.left);
     EXPECT_EQ(0, r.top);
@@ -166,14 +160,15 @@ TEST_F(Wizard, CompleteInstallationThenCalibrationTool)
 
     HWND welcome = WaitForWelcome(installer);
     ASSERT_NE(nullptr, welcome);
-    // Opened by the main window's 300 ms timer, not at once.
-    EXPECT_GE(GetTickCount() - mainShown, 200u);
+    // Opened by the main window's 300 ms timer, not at once: counted from the
+    // installer's start, which comes before the main window.
+    EXPECT_GE(MillisecondsSinceStart(installer), 300u);
     EXPECT_TRUE(IsCentredOnScreen(welcome));
     EXPECT_EQ(main, GetWindow(welcome, GW_OWNER));
-    Sleep(300);
+    WaitForPaint(welcome);
     SaveScreenshot("install-welcome.png");
 
-    ASSERT_TRUE(PressButton(welcome, 1002));
+    ASSERT_TRUE(PressButton(welcome, IDC_NEXT));
     HWND progress = WaitForProgress(installer);
     ASSERT_NE(nullptr, progress);
     EXPECT_TRUE(IsCentredOnScreen(progress));
@@ -183,10 +178,10 @@ TEST_F(Wizard, CompleteInstallationThenCalibrationTool)
 
     ProgressTrace trace;
     EXPECT_EQ(nullptr, WatchProgress(installer, progress, &trace));
-    EXPECT_EQ((std::vector<int>{1005, 1004, 1006, 1003}), trace.Enabled);
+    EXPECT_EQ((std::vector<int>{IDC_STATUS_FILES, IDC_STATUS_DEVICE, IDC_STATUS_LINKS, IDC_FINISH}), trace.Enabled);
     EXPECT_FALSE(IsControlEnabled(progress, IDCANCEL));
     EscapeAndCloseBox(progress);
-    Sleep(300);
+    WaitForPaint(progress);
     SaveScreenshot("install-progress.png");
 
     // What the steps left behind.
@@ -205,9 +200,9 @@ TEST_F(Wizard, CompleteInstallationThenCalibrationTool)
     EXPECT_TRUE(ReadDword(HKEY_LOCAL_MACHINE, ParameterKey, DeviceParameterTable[0].Name, &value));
     EXPECT_TRUE(DriverServiceRunning());
     EXPECT_TRUE(TouchDeviceOpens());
-    EXPECT_FALSE(AutostartValueExists());
+    EXPECT_FALSE(AutostartValuePresent());
 
-    ASSERT_TRUE(PressButton(progress, 1003));
+    ASSERT_TRUE(PressButton(progress, IDC_FINISH));
     HWND question = WaitForMessageBox(SetupTitle, 20000, installer.Id);
     ExpectBox(question, SetupTitle,
               "To make the installation vaild,you must pull out and pull the Quortouch controller,or restart your "
@@ -217,7 +212,7 @@ TEST_F(Wizard, CompleteInstallationThenCalibrationTool)
     std::string autostart;
     EXPECT_TRUE(ReadString(HKEY_CURRENT_USER, RunKey, AutostartValueName, &autostart));
     EXPECT_EQ(AutostartPath(), autostart);
-    Sleep(200);
+    WaitForPaint(question);
     SaveScreenshot("install-restart.png");
 
     ASSERT_TRUE(PressButton(question, IDNO));
@@ -233,7 +228,7 @@ TEST_F(Wizard, CompleteInstallationThenCalibrationTool)
     ASSERT_TRUE(QueryFullProcessImageNameA(toolProcess, 0, image, &size));
     CloseHandle(toolProcess);
     EXPECT_EQ(0, _stricmp(AutostartPath().c_str(), image)) << image;
-    Sleep(300);
+    WaitForPaint(tool);
     SaveScreenshot("install-calibration-tool.png");
     EXPECT_TRUE(CloseCalibrationTool(tool));
 }
@@ -253,9 +248,9 @@ TEST_F(Wizard, MissingReadMeFailsTheFileStepAndRemovesWhatWasCopied)
     EXPECT_TRUE(trace.Enabled.empty());
     SaveScreenshot("install-file-failure.png");
     ASSERT_TRUE(PressButton(box, IDOK));
-    ASSERT_TRUE(WaitUntil([&] { return IsControlEnabled(progress, 1003); }, 10000));
+    ASSERT_TRUE(WaitUntil([&] { return IsControlEnabled(progress, IDC_FINISH); }, 10000));
     EXPECT_FALSE(IsControlEnabled(progress, IDCANCEL));
-    EXPECT_FALSE(IsControlEnabled(progress, 1005));
+    EXPECT_FALSE(IsControlEnabled(progress, IDC_STATUS_FILES));
     // The copies made before the failure are gone again (the removal follows
     // the enabling of Finish).
     EXPECT_TRUE(WaitUntil([] { return !DirectoryExists(InstallDirectoryPath()); }, 10000));
@@ -265,15 +260,15 @@ TEST_F(Wizard, MissingReadMeFailsTheFileStepAndRemovesWhatWasCopied)
     EscapeAndCloseBox(progress);
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, UninstallEntryKey));
     EXPECT_FALSE(DriverServiceExists());
-    EXPECT_FALSE(IsControlEnabled(progress, 1004));
+    EXPECT_FALSE(IsControlEnabled(progress, IDC_STATUS_DEVICE));
 
-    ASSERT_TRUE(PressButton(progress, 1003));
+    ASSERT_TRUE(PressButton(progress, IDC_FINISH));
     EXPECT_EQ(0, WaitInstaller(&installer));
-    EXPECT_FALSE(AutostartValueExists());
+    EXPECT_FALSE(AutostartValuePresent());
     // No restart question; the start of the calibration tool from the removed
     // directory fails without a word.
     EXPECT_EQ(nullptr, FindTopWindow("#32770", SetupTitle));
-    EXPECT_EQ(nullptr, FindTopWindow("Ostrel", nullptr));
+    EXPECT_EQ(nullptr, FindTopWindow(CalibrationClassName, nullptr));
 }
 
 TEST_F(Wizard, SetupToolExitingWithTwoFailsTheDriverStep)
@@ -296,9 +291,9 @@ TEST_F(Wizard, SetupToolExitingWithTwoFailsTheDriverStep)
     printf("driver step failure shown as \"%s\"\n", view.text.c_str());
     EXPECT_EQ(UINT(MB_ICONERROR), view.icon);
     EXPECT_EQ(SetupTitle, view.caption);
-    EXPECT_EQ((std::vector<int>{1005}), trace.Enabled);
+    EXPECT_EQ((std::vector<int>{IDC_STATUS_FILES}), trace.Enabled);
     ASSERT_TRUE(PressButton(box, IDOK));
-    ASSERT_TRUE(WaitUntil([&] { return IsControlEnabled(progress, 1003); }, 10000));
+    ASSERT_TRUE(WaitUntil([&] { return IsControlEnabled(progress, IDC_FINISH); }, 10000));
     EXPECT_FALSE(IsControlEnabled(progress, IDCANCEL));
     EXPECT_TRUE(WaitUntil([] { return !DirectoryExists(InstallDirectoryPath()); }, 10000));
     for (const char* copy : SecondCopies)
@@ -306,12 +301,11 @@ TEST_F(Wizard, SetupToolExitingWithTwoFailsTheDriverStep)
     // The registry entries written before the tool ran stay: the clean-up
     // after a failed step removes files only.
     EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, UninstallEntryKey));
-    Sleep(400);
-    EXPECT_FALSE(IsControlEnabled(progress, 1006));
+    EXPECT_FALSE(WaitUntil([&] { return IsControlEnabled(progress, IDC_STATUS_LINKS); }, 400));
     EXPECT_FALSE(FileExists(JoinPath(StartMenuGroupPath(), LinkFiles[0])));
-    ASSERT_TRUE(PressButton(progress, 1003));
+    ASSERT_TRUE(PressButton(progress, IDC_FINISH));
     EXPECT_EQ(0, WaitInstaller(&installer));
-    EXPECT_FALSE(AutostartValueExists());
+    EXPECT_FALSE(AutostartValuePresent());
 }
 
 // --- Cancel --------------------------------------------------------------------
@@ -321,27 +315,29 @@ TEST_F(Wizard, CancelAnsweredNoResumesTwoHundredMillisecondsLater)
     Start();
     HWND progress = ToProgress();
     ASSERT_NE(nullptr, progress);
-    ASSERT_TRUE(WaitUntil([&] { return IsControlEnabled(progress, 1005); }, 20000));
+    ASSERT_TRUE(WaitUntil([&] { return IsControlEnabled(progress, IDC_STATUS_FILES); }, 20000));
     ASSERT_TRUE(PressButton(progress, IDCANCEL));
     HWND question = WaitForMessageBox(SetupTitle, 20000, installer.Id);
     ExpectBox(question, SetupTitle, "Are you sure to break setup process?", MB_ICONINFORMATION, YesNo);
-    bool deviceBefore = IsControlEnabled(progress, 1004);
-    Sleep(500);  // the timer is stopped while the question is up
-    EXPECT_EQ(deviceBefore, IsControlEnabled(progress, 1004));
+    bool deviceBefore = IsControlEnabled(progress, IDC_STATUS_DEVICE);
+    // The timer is stopped while the question is up.
+    EXPECT_FALSE(WaitUntil([&] { return IsControlEnabled(progress, IDC_STATUS_DEVICE) != deviceBefore; }, 500));
     ASSERT_TRUE(PressButton(question, IDNO));
+    // From the question's end, which the installer's answer brings.
+    ASSERT_TRUE(WaitForWindowGone(question, 5000));
     DWORD answered = GetTickCount();
-    int next = deviceBefore ? 1006 : 1004;
+    int next = deviceBefore ? IDC_STATUS_LINKS : IDC_STATUS_DEVICE;
     ASSERT_TRUE(WaitUntil([&] { return IsControlEnabled(progress, next); }, 30000));
     EXPECT_GE(GetTickCount() - answered, 150u);
-    ASSERT_TRUE(WaitUntil([&] { return IsControlEnabled(progress, 1003); }, 30000));
-    EXPECT_TRUE(IsControlEnabled(progress, 1006));
+    ASSERT_TRUE(WaitUntil([&] { return IsControlEnabled(progress, IDC_FINISH); }, 30000));
+    EXPECT_TRUE(IsControlEnabled(progress, IDC_STATUS_LINKS));
     EXPECT_EQ(10, CountInstalledFiles());
-    ASSERT_TRUE(PressButton(progress, 1003));
+    ASSERT_TRUE(PressButton(progress, IDC_FINISH));
     HWND restart = WaitForMessageBox(SetupTitle, 20000, installer.Id);
     ASSERT_NE(nullptr, restart);
     ASSERT_TRUE(PressButton(restart, IDNO));
     EXPECT_EQ(0, WaitInstaller(&installer));
-    EXPECT_TRUE(AutostartValueExists());
+    EXPECT_TRUE(AutostartValuePresent());
 }
 
 TEST_F(Wizard, CancelAnsweredYesKeepsWhatWasDone)
@@ -349,11 +345,11 @@ TEST_F(Wizard, CancelAnsweredYesKeepsWhatWasDone)
     Start();
     HWND progress = ToProgress();
     ASSERT_NE(nullptr, progress);
-    ASSERT_TRUE(WaitUntil([&] { return IsControlEnabled(progress, 1005); }, 20000));
+    ASSERT_TRUE(WaitUntil([&] { return IsControlEnabled(progress, IDC_STATUS_FILES); }, 20000));
     ASSERT_TRUE(PressButton(progress, IDCANCEL));
     HWND question = WaitForMessageBox(SetupTitle, 20000, installer.Id);
     ASSERT_NE(nullptr, question);
-    bool driverStepRan = IsControlEnabled(progress, 1004);
+    bool driverStepRan = IsControlEnabled(progress, IDC_STATUS_DEVICE);
     ASSERT_TRUE(PressButton(question, IDYES));
     EXPECT_EQ(0, WaitInstaller(&installer));
     EXPECT_EQ(10, CountInstalledFiles());
@@ -361,8 +357,8 @@ TEST_F(Wizard, CancelAnsweredYesKeepsWhatWasDone)
         EXPECT_TRUE(FileExists(JoinPath(WindowsDir(), copy))) << copy;
     EXPECT_EQ(driverStepRan, KeyExists(HKEY_LOCAL_MACHINE, UninstallEntryKey));
     EXPECT_FALSE(DirectoryExists(StartMenuGroupPath()));
-    EXPECT_FALSE(AutostartValueExists());
-    EXPECT_EQ(nullptr, FindTopWindow("Ostrel", nullptr));
+    EXPECT_FALSE(AutostartValuePresent());
+    EXPECT_EQ(nullptr, FindTopWindow(CalibrationClassName, nullptr));
 }
 
 // Cancel on Welcome ends the program having done nothing; so does every
@@ -380,7 +376,7 @@ TEST_F(Wizard, CancelOnWelcomeAndCommandLinesOtherThanSlashU)
     EXPECT_FALSE(DirectoryExists(InstallDirectoryPath()));
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, UninstallEntryKey));
     EXPECT_FALSE(DirectoryExists(StartMenuGroupPath()));
-    EXPECT_FALSE(AutostartValueExists());
+    EXPECT_FALSE(AutostartValuePresent());
     EXPECT_FALSE(DriverServiceExists());
 }
 
@@ -395,7 +391,7 @@ TEST_F(Wizard, RemovalDeclinedOrFailingLeavesEverything)
     auto everythingInPlace = [&] {
         ExpectInstallationWhole();
         EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, ParameterKey));
-        EXPECT_TRUE(AutostartValueExists());
+        EXPECT_TRUE(AutostartValuePresent());
     };
 
     // Confirmation answered No.
@@ -446,8 +442,8 @@ TEST_F(Wizard, ReinstallOverARunningInstallation)
     ProgressTrace trace;
     HWND box = WatchProgress(installer, progress, &trace);
     ExpectBox(box, SetupTitle, "Setup file fail(2:10).", MB_ICONERROR, Ok);
-    ASSERT_TRUE(PressButton(box, IDOK) && WaitUntil([&] { return IsControlEnabled(progress, 1003); }, 10000));
-    ASSERT_TRUE(PressButton(progress, 1003));
+    ASSERT_TRUE(PressButton(box, IDOK) && WaitUntil([&] { return IsControlEnabled(progress, IDC_FINISH); }, 10000));
+    ASSERT_TRUE(PressButton(progress, IDC_FINISH));
     EXPECT_EQ(0, WaitInstaller(&installer));
     ASSERT_TRUE(CloseCalibrationTool(WaitForCalibrationWindow()));
     ExpectInstallationWhole();

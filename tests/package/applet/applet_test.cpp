@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "gui_support.h"
+#include "message_boxes.h"
 #include "applet_resources.h"
 #include "driver_contract.h"
 #include "parameter_store.h"
@@ -62,8 +63,7 @@ protected:
             HWND dialog = WaitForTopWindow("#32770", "Quortouch USB Touchscreen");
             if (!dialog)
                 return;
-            view.found = true;
-            Sleep(100);
+            view.found = WaitUntil([&] { return !ItemText(dialog, IDC_DRIVER_STATE).empty(); }, 5000);
             view.driverState = ItemText(dialog, IDC_DRIVER_STATE);
             view.calibrationState = ItemText(dialog, IDC_CALIBRATION_STATE);
             HWND list = GetDlgItem(dialog, IDC_SETTINGS_LIST);
@@ -180,26 +180,19 @@ TEST_F(AppletTest, CalibrateReportsAMissingCalibrationTool)
     boxText.clear();
     boxCaption.clear();
     std::thread boxWatcher([] {
-        // The message box belongs to the dialog; both have the same title, so
-        // look for the one that has the static text control.
-        DWORD start = GetTickCount();
-        while (GetTickCount() - start < 10000) {
-            HWND box = nullptr;
-            while ((box = FindWindowExA(nullptr, box, "#32770", "Quortouch USB Touchscreen")) != nullptr) {
-                if (GetDlgItem(box, 0xFFFF)) {
-                    boxText = MessageBoxText(box);
-                    boxCaption = WindowText(box);
-                    PostMessageA(box, WM_COMMAND, IDOK, 0);
-                    return;
-                }
-            }
-            Sleep(50);
+        // The message box belongs to the dialog and has its title.
+        HWND box = WaitForMessageBox("Quortouch USB Touchscreen", 10000);
+        if (box) {
+            boxCaption = WindowText(box);
+            boxText = MessageBoxText(box);
+            PostMessageA(box, WM_COMMAND, IDOK, 0);
         }
     });
     DialogView view = OpenDialog([](HWND dialog) {
         PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDC_CALIBRATE, BN_CLICKED),
                      reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDC_CALIBRATE)));
-        Sleep(1500);
+        // The dialog stays until its box has been answered.
+        WaitUntil([] { return !boxText.empty(); }, 10000);
     });
     boxWatcher.join();
     ASSERT_TRUE(view.found);
@@ -211,12 +204,8 @@ TEST_F(AppletTest, OpensInTheControlPanelHost)
 {
     // control.exe loads the applet by path and, as it holds one applet,
     // opens its dialog at once.
-    std::string command = "control.exe \"" + AppletPath() + "\"";
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION process = {};
-    std::string line = command;
-    ASSERT_TRUE(CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process));
+    StartedProcess host;
+    ASSERT_TRUE(host.Start("control.exe \"" + AppletPath() + "\""));
     HWND dialog = WaitForTopWindow("#32770", "Quortouch USB Touchscreen", 20000);
     EXPECT_NE(dialog, nullptr);
     if (dialog) {
@@ -224,9 +213,7 @@ TEST_F(AppletTest, OpensInTheControlPanelHost)
                   "The Quortouch USB Touchscreen driver is not installed. Run Install.exe from the driver package.");
         PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
     }
-    EXPECT_EQ(WaitForSingleObject(process.hProcess, 20000), WAIT_OBJECT_0);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
+    EXPECT_NE(host.Wait(20000), -999);
 }
 
 } // namespace

@@ -202,11 +202,8 @@ TEST(HelpViewer, ShowsTheContentsTreeBesideThePage)
     std::string help = JoinPath(installed, "QuortouchUsb.chm");
     ASSERT_TRUE(CopyFileA(HelpPath().c_str(), help.c_str(), FALSE));
 
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION process = {};
-    std::string line = "hh.exe \"" + help + "\"";
-    ASSERT_TRUE(CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process));
+    StartedProcess viewerProcess;
+    ASSERT_TRUE(viewerProcess.Start("hh.exe \"" + help + "\""));
     HWND viewer = WaitForTopWindow("HH Parent", "Quortouch USB Touchscreen Help", 30000);
     EXPECT_NE(viewer, nullptr);
     if (viewer) {
@@ -242,10 +239,7 @@ TEST(HelpViewer, ShowsTheContentsTreeBesideThePage)
         EXPECT_EQ(static_cast<LRESULT>(SitemapPages(toc).size()), tree ? SendMessageA(tree, TVM_GETCOUNT, 0, 0) : 0);
         PostMessageA(viewer, WM_CLOSE, 0, 0);
     }
-    if (WaitForSingleObject(process.hProcess, 10000) != WAIT_OBJECT_0)
-        TerminateProcess(process.hProcess, 1);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
+    viewerProcess.Wait(10000);
 }
 
 } // namespace

@@ -7,43 +7,17 @@
 #include <string>
 
 #include "gui_support.h"
+#include "message_boxes.h"
 #include "test_support.h"
 
 namespace {
 
-struct RunningProgram {
-    PROCESS_INFORMATION process = {};
-    bool Start(const std::string& program)
-    {
-        STARTUPINFOA startup = {};
-        startup.cb = sizeof(startup);
-        std::string line = "\"" + program + "\"";
-        return CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process);
-    }
-    DWORD WaitExit()
-    {
-        DWORD code = 999;
-        if (WaitForSingleObject(process.hProcess, 10000) == WAIT_OBJECT_0)
-            GetExitCodeProcess(process.hProcess, &code);
-        else
-            TerminateProcess(process.hProcess, 998);
-        return code;
-    }
-    ~RunningProgram()
-    {
-        if (process.hProcess) {
-            CloseHandle(process.hThread);
-            CloseHandle(process.hProcess);
-        }
-    }
-};
-
-std::string Program() { return JoinPath(TestBinDir(), "package\\rbtn\\RBtn.exe"); }
+std::string ToolCommand() { return "\"" + JoinPath(TestBinDir(), "package\\rbtn\\RBtn.exe") + "\""; }
 
 TEST(RightButtonTool, IsASmallTopmostToolWindowAndReportsAMissingDriver)
 {
-    RunningProgram tool;
-    ASSERT_TRUE(tool.Start(Program()));
+    StartedProcess tool;
+    ASSERT_TRUE(tool.Start(ToolCommand()));
     HWND window = WaitForTopWindow("QuortouchRightButton", "Right Button");
     ASSERT_NE(window, nullptr);
     LONG_PTR exStyle = GetWindowLongPtrA(window, GWL_EXSTYLE);
@@ -56,29 +30,21 @@ TEST(RightButtonTool, IsASmallTopmostToolWindowAndReportsAMissingDriver)
     EXPECT_EQ(ItemText(window, 101), "Touch the button, then touch where you want a right click.");
 
     // A second start only brings the first window forward.
-    RunningProgram second;
-    ASSERT_TRUE(second.Start(Program()));
-    EXPECT_EQ(second.WaitExit(), 0u);
+    StartedProcess second;
+    ASSERT_TRUE(second.Start(ToolCommand()));
+    EXPECT_EQ(second.Wait(), 0);
 
     PostMessageA(window, WM_COMMAND, MAKEWPARAM(100, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(window, 100)));
-    HWND box = nullptr;
-    DWORD start = GetTickCount();
-    while (!box && GetTickCount() - start < 10000) {
-        HWND candidate = FindWindowA("#32770", "Right Button");
-        if (candidate && GetDlgItem(candidate, 0xFFFF))
-            box = candidate;
-        else
-            Sleep(50);
-    }
+    HWND box = WaitForMessageBox("Right Button", 10000, tool.Id());
     ASSERT_NE(box, nullptr);
     EXPECT_EQ(MessageBoxText(box),
               "The touchscreen driver is not running (2). Install the driver package and plug in the touchscreen.");
     PostMessageA(box, WM_COMMAND, IDOK, 0);
-    Sleep(300);
+    EXPECT_TRUE(WaitForWindowGone(box, 5000));
     EXPECT_EQ(SendMessageA(GetDlgItem(window, 100), BM_GETCHECK, 0, 0), BST_UNCHECKED);
 
     PostMessageA(window, WM_CLOSE, 0, 0);
-    EXPECT_EQ(tool.WaitExit(), 0u);
+    EXPECT_EQ(tool.Wait(), 0);
 }
 
 } // namespace

@@ -40,18 +40,13 @@ TouchPanelModel TruePanel()
     return model;
 }
 
-void Pump(DWORD milliseconds)
+bool PendingBecomes(HANDLE device, DWORD pending)
 {
-    DWORD start = GetTickCount();
-    while (GetTickCount() - start < milliseconds) {
-        MSG message;
-        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&message);
-            DispatchMessageA(&message);
-        }
-        Sleep(10);
-    }
+    TOUCH_SIM_STATE state = {};
+    return WaitUntil([&] { return TouchSimGetState(device, &state) && state.RightButtonPending == pending; }, 5000);
 }
+
+std::string ToolCommand() { return "\"" + JoinPath(TestBinDir(), "package\\rbtn\\RBtn.exe") + "\""; }
 
 TEST(RightButtonTouch, TheNextTouchIsOneRightClick)
 {
@@ -68,13 +63,10 @@ TEST(RightButtonTouch, TheNextTouchIsOneRightClick)
     HWND target = CreateWindowExA(0, "RightButtonTarget", "target", WS_POPUP | WS_VISIBLE, 100, 200, 400, 300,
                                   nullptr, nullptr, windowClass.hInstance, nullptr);
     ASSERT_NE(target, nullptr);
-    Pump(300);
+    ASSERT_TRUE(PumpMessagesUntil([&] { return IsWindowVisible(target) != FALSE; }, 5000));
 
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION process = {};
-    std::string line = "\"" + JoinPath(TestBinDir(), "package\\rbtn\\RBtn.exe") + "\"";
-    ASSERT_TRUE(CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process));
+    StartedProcess process;
+    ASSERT_TRUE(process.Start(ToolCommand()));
     HWND tool = WaitForTopWindow("QuortouchRightButton", "Right Button");
     ASSERT_NE(tool, nullptr);
     HWND button = GetDlgItem(tool, 100);
@@ -85,32 +77,27 @@ TEST(RightButtonTouch, TheNextTouchIsOneRightClick)
     TouchResult touch;
     TouchPanelModel panel = TruePanel();
     ASSERT_TRUE(TouchSimTouch(device, (rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2, &touch, &panel));
-    Pump(500);
-    EXPECT_EQ(SendMessageA(button, BM_GETCHECK, 0, 0), BST_CHECKED);
+    EXPECT_TRUE(WaitUntil([&] { return SendMessageA(button, BM_GETCHECK, 0, 0) == BST_CHECKED; }, 5000));
     EXPECT_EQ(ItemText(tool, 101), "The next touch is a right click.");
-    TOUCH_SIM_STATE state = {};
-    ASSERT_TRUE(TouchSimGetState(device, &state));
-    EXPECT_EQ(state.RightButtonPending, 1u);
+    EXPECT_TRUE(PendingBecomes(device, 1));
 
     Clicks.clear();
     ASSERT_TRUE(TouchSimTouch(device, 300, 350, &touch, &panel));
-    Pump(500);
+    PumpMessagesUntil([] { return Clicks.size() >= 2; }, 5000);
     EXPECT_EQ(touch.Button, 2u);
     EXPECT_EQ(Clicks, (std::vector<UINT>{WM_RBUTTONDOWN, WM_RBUTTONUP}));
 
     Clicks.clear();
     ASSERT_TRUE(TouchSimTouch(device, 300, 350, &touch, &panel));
-    Pump(500);
+    PumpMessagesUntil([] { return Clicks.size() >= 2; }, 5000);
     EXPECT_EQ(touch.Button, 1u);
     EXPECT_EQ(Clicks, (std::vector<UINT>{WM_LBUTTONDOWN, WM_LBUTTONUP}));
 
-    EXPECT_EQ(SendMessageA(button, BM_GETCHECK, 0, 0), BST_UNCHECKED);
+    EXPECT_TRUE(WaitUntil([&] { return SendMessageA(button, BM_GETCHECK, 0, 0) == BST_UNCHECKED; }, 5000));
     EXPECT_EQ(ItemText(tool, 101), "Touch the button, then touch where you want a right click.");
 
     PostMessageA(tool, WM_CLOSE, 0, 0);
-    EXPECT_EQ(WaitForSingleObject(process.hProcess, 10000), WAIT_OBJECT_0);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
+    EXPECT_EQ(process.Wait(10000), 0);
     CloseHandle(device);
     DestroyWindow(target);
 }
@@ -120,35 +107,24 @@ TEST(RightButtonTouch, PressingTheButtonAgainTakesTheRequestBack)
     ASSERT_EQ(TouchSimInstallDriver(TouchSimStandInDirectory(TestBinDir())), 0);
     HANDLE device = TouchSimOpenDevice();
     ASSERT_NE(device, INVALID_HANDLE_VALUE);
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION process = {};
-    std::string line = "\"" + JoinPath(TestBinDir(), "package\\rbtn\\RBtn.exe") + "\"";
-    ASSERT_TRUE(CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process));
+    StartedProcess process;
+    ASSERT_TRUE(process.Start(ToolCommand()));
     HWND tool = WaitForTopWindow("QuortouchRightButton", "Right Button");
     ASSERT_NE(tool, nullptr);
     HWND button = GetDlgItem(tool, 100);
-    TOUCH_SIM_STATE state = {};
 
     SendMessageA(button, BM_CLICK, 0, 0);
-    Sleep(200);
-    ASSERT_TRUE(TouchSimGetState(device, &state));
-    EXPECT_EQ(state.RightButtonPending, 1u);
+    EXPECT_TRUE(PendingBecomes(device, 1));
     SendMessageA(button, BM_CLICK, 0, 0);
-    Sleep(200);
-    ASSERT_TRUE(TouchSimGetState(device, &state));
-    EXPECT_EQ(state.RightButtonPending, 0u);
+    EXPECT_TRUE(PendingBecomes(device, 0));
     EXPECT_EQ(SendMessageA(button, BM_GETCHECK, 0, 0), BST_UNCHECKED);
 
     // Closing the tool with a request pending takes it back too.
     SendMessageA(button, BM_CLICK, 0, 0);
-    Sleep(200);
+    EXPECT_TRUE(PendingBecomes(device, 1));
     PostMessageA(tool, WM_CLOSE, 0, 0);
-    EXPECT_EQ(WaitForSingleObject(process.hProcess, 10000), WAIT_OBJECT_0);
-    ASSERT_TRUE(TouchSimGetState(device, &state));
-    EXPECT_EQ(state.RightButtonPending, 0u);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
+    EXPECT_EQ(process.Wait(10000), 0);
+    EXPECT_TRUE(PendingBecomes(device, 0));
     CloseHandle(device);
 }
 

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "driver_contract.h"
+#include "gui_support.h"
 #include "parameter_store.h"
 #include "test_support.h"
 #include "touchsim.h"
@@ -50,7 +51,7 @@ protected:
         window = CreateWindowExA(WS_EX_TOPMOST, "TouchRecorder", "touches", WS_POPUP | WS_VISIBLE, 0, 0, width, height,
                                  nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
         ASSERT_NE(nullptr, window);
-        Pump(200);
+        ASSERT_TRUE(PumpMessagesUntil([&] { return IsWindowVisible(window) != FALSE; }, 5000));
         device = TouchSimOpenDevice();
         ASSERT_NE(INVALID_HANDLE_VALUE, device) << GetLastError();
         // As the installer leaves the key: defaults, Calibration4Pt 0.
@@ -64,32 +65,12 @@ protected:
         if (window)
             DestroyWindow(window);
     }
-    static void Pump(DWORD ms)
-    {
-        DWORD start = GetTickCount();
-        MSG msg;
-        while (GetTickCount() - start < ms) {
-            while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-                TranslateMessage(&msg);
-                DispatchMessageA(&msg);
-            }
-            Sleep(5);
-        }
-    }
     // Touches and waits for the button release to reach the window.
     Click TouchAndWait(int x, int y, TouchResult* touch, const TouchPanelModel* model = nullptr)
     {
         Clicks.clear();
         EXPECT_TRUE(TouchSimTouch(device, x, y, touch, model)) << GetLastError();
-        DWORD start = GetTickCount();
-        MSG msg;
-        while (Clicks.empty() && GetTickCount() - start < 3000) {
-            while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-                TranslateMessage(&msg);
-                DispatchMessageA(&msg);
-            }
-            Sleep(5);
-        }
+        PumpMessagesUntil([] { return !Clicks.empty(); }, 3000);
         if (Clicks.empty())
             return {0, {-1000, -1000}};
         return Clicks.front();

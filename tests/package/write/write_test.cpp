@@ -28,50 +28,47 @@ POINT ScreenPoint(HWND window, int x, int y)
     return at;
 }
 
+// Waits until the client pixel shows that colour (the demo paints on its own
+// thread, after the input has been delivered).
+bool PixelBecomes(HWND window, int x, int y, COLORREF colour)
+{
+    return WaitUntil([&] { return ClientPixel(window, x, y) == colour; }, 5000);
+}
+
 TEST(WriteDemo, StrokesFollowThePointerWhileTheButtonIsDownAndClearWipesThem)
 {
-    std::string program = JoinPath(TestBinDir(), "package\\write\\Write.exe");
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION process = {};
-    std::string line = "\"" + program + "\"";
-    ASSERT_TRUE(CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process));
+    StartedProcess demo;
+    ASSERT_TRUE(demo.Start("\"" + JoinPath(TestBinDir(), "package\\write\\Write.exe") + "\""));
     HWND window = WaitForTopWindow(nullptr, "HandWritting Demo");
     ASSERT_NE(window, nullptr);
     SetForegroundWindow(window);
-    Sleep(500);
+    ASSERT_TRUE(PixelBecomes(window, 200, 150, RGB(255, 255, 255)));
 
     // A stroke from (100,150) to (300,150).
     DragPointer(ScreenPoint(window, 100, 150), ScreenPoint(window, 300, 150));
-    Sleep(200);
-    EXPECT_EQ(ClientPixel(window, 200, 150), Ink);
-    EXPECT_EQ(ClientPixel(window, 295, 150), Ink);
-    // Moving with the button up writes nothing.
-    MovePointerTo(ScreenPoint(window, 100, 250).x, ScreenPoint(window, 100, 250).y);
-    Sleep(50);
-    MovePointerTo(ScreenPoint(window, 300, 250).x, ScreenPoint(window, 300, 250).y);
-    Sleep(200);
+    EXPECT_TRUE(PixelBecomes(window, 200, 150, Ink));
+    EXPECT_TRUE(PixelBecomes(window, 295, 150, Ink));
+    // Moving with the button up writes nothing. Input arrives in order, so
+    // once a later stroke shows, the moves before it have been handled.
+    POINT from = ScreenPoint(window, 100, 250), to = ScreenPoint(window, 300, 250);
+    MovePointerTo(from.x, from.y);
+    MovePointerTo(to.x, to.y);
+    DragPointer(ScreenPoint(window, 100, 350), ScreenPoint(window, 300, 350));
+    ASSERT_TRUE(PixelBecomes(window, 200, 350, Ink));
     EXPECT_EQ(ClientPixel(window, 200, 250), RGB(255, 255, 255));
 
     // The ink survives a repaint.
     InvalidateRect(window, nullptr, TRUE);
     UpdateWindow(window);
-    Sleep(300);
-    EXPECT_EQ(ClientPixel(window, 200, 150), Ink);
+    EXPECT_TRUE(PixelBecomes(window, 200, 150, Ink));
 
     HWND clear = FindWindowExA(window, nullptr, "Button", "Clear");
     ASSERT_NE(clear, nullptr);
     SendMessageA(clear, BM_CLICK, 0, 0);
-    Sleep(300);
-    EXPECT_EQ(ClientPixel(window, 200, 150), RGB(255, 255, 255));
+    EXPECT_TRUE(PixelBecomes(window, 200, 150, RGB(255, 255, 255)));
 
     PostMessageA(window, WM_CLOSE, 0, 0);
-    ASSERT_EQ(WaitForSingleObject(process.hProcess, 10000), WAIT_OBJECT_0);
-    DWORD code = 1;
-    GetExitCodeProcess(process.hProcess, &code);
-    EXPECT_EQ(code, 0u);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
+    EXPECT_EQ(demo.Wait(10000), 0);
 }
 
 } // namespace

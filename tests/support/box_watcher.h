@@ -7,7 +7,7 @@
 #include <thread>
 #include <vector>
 
-#include "window_driver.h"
+#include "message_boxes.h"
 
 class BoxWatcher {
 public:

@@ -1,4 +1,6 @@
-#include "window_driver.h"
+#include "message_boxes.h"
+
+#include <cstring>
 
 namespace {
 
@@ -69,6 +71,11 @@ BOOL CALLBACK ReadMessageBoxChild(HWND child, LPARAM parameter)
     LONG style = GetWindowLongA(child, GWL_STYLE);
     if (_stricmp(cls.c_str(), "Static") == 0) {
         if ((style & SS_TYPEMASK) == SS_ICON) {
+            // A box without an icon keeps its icon control hidden and empty.
+            DWORD_PTR icon = 0;
+            if (!IsWindowVisible(child) ||
+                !SendMessageTimeoutA(child, STM_GETICON, 0, 0, SMTO_ABORTIFHUNG, 2000, &icon) || icon == 0)
+                return TRUE;
             // Until the box has painted itself its icon can't be told.
             UINT kind = 0xFFFFFFFF;
             for (int attempt = 0; attempt < 60 && kind == 0xFFFFFFFF; ++attempt) {
@@ -100,16 +107,49 @@ MessageBoxView ReadMessageBox(HWND box)
     return view;
 }
 
+namespace {
+
+struct BoxSearch {
+    const char* caption;
+    DWORD processId;
+    HWND found;
+};
+
+// A message box: a visible dialog-class window with the box's text control
+// (0xFFFF) and none of the installer wizard's controls, whose dialogs carry
+// static texts of that id too.
+BOOL CALLBACK FindMessageBox(HWND window, LPARAM parameter)
+{
+    BoxSearch* search = reinterpret_cast<BoxSearch*>(parameter);
+    if (!IsWindowVisible(window) || ClassNameOf(window) != "#32770")
+        return TRUE;
+    DWORD processId = 0;
+    GetWindowThreadProcessId(window, &processId);
+    if (search->processId != 0 && processId != search->processId)
+        return TRUE;
+    char title[512] = {};
+    GetWindowTextA(window, title, sizeof title);
+    if (search->caption != nullptr && strcmp(title, search->caption) != 0)
+        return TRUE;
+    if (GetDlgItem(window, 0xFFFF) == nullptr || GetDlgItem(window, 1002) != nullptr ||
+        GetDlgItem(window, 1003) != nullptr)
+        return TRUE;
+    search->found = window;
+    return FALSE;
+}
+
+}  // namespace
+
+HWND FindMessageBox(const char* caption, DWORD processId)
+{
+    BoxSearch search = {caption, processId, nullptr};
+    EnumWindows(FindMessageBox, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
 HWND WaitForMessageBox(const char* caption, DWORD timeoutMs, DWORD processId)
 {
     HWND found = nullptr;
-    WaitUntil(
-        [&] {
-            found = FindTopWindow("#32770", caption, processId);
-            // The wizard's own dialogs have other captions; a message box has
-            // no control with a wizard id.
-            return found != nullptr && GetDlgItem(found, 1002) == nullptr && GetDlgItem(found, 1003) == nullptr;
-        },
-        timeoutMs);
+    WaitUntil([&] { return (found = FindMessageBox(caption, processId)) != nullptr; }, timeoutMs);
     return found;
 }

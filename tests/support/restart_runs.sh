@@ -6,7 +6,7 @@
 # With WINE_RUN_WINDOWS_VERSION set (vista, win7, win10, ...) the prefix
 # poses as that Windows version in every run, and the test program sees the
 # name in its environment.
-#   lifecycle.sh <wine-run> <test program> <filter> [<filter>...]
+#   restart_runs.sh <wine-run> <test program> <filter> [<filter>...]
 set -u
 wine_run=$1
 program=$2

@@ -1,6 +1,6 @@
-// Reading the installer's message boxes from a test program: their text,
-// icon kind and buttons. Finding windows, reading their controls, pressing
-// their buttons and screenshots come from gui_support.h.
+// Reading the message boxes of the programs under test: their text, icon kind
+// and buttons. Finding windows, reading their controls, pressing their
+// buttons and screenshots come from gui_support.h.
 #pragma once
 #include <windows.h>
 
@@ -20,6 +20,8 @@ struct MessageBoxView {
     HWND owner = nullptr;
 };
 MessageBoxView ReadMessageBox(HWND box);
-// Waits for a dialog-class window with that caption that is a message box
-// (it has a static text and no control with the wizard's ids).
+// A visible message box with that caption (null: any), optionally only of
+// one process: a dialog-class window with the box's text control and no
+// control of the installer wizard's ids.
+HWND FindMessageBox(const char* caption, DWORD processId = 0);
 HWND WaitForMessageBox(const char* caption, DWORD timeoutMs, DWORD processId = 0);

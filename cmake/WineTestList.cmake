@@ -1,0 +1,67 @@
+# Run by CTest at its start (see WineTestDiscovery.cmake): lists the tests of
+# one test program and adds a CTest test for each.
+
+if(NOT EXISTS "${WD_LIST_FILE}" OR "${WD_EXE}" IS_NEWER_THAN "${WD_LIST_FILE}")
+  execute_process(
+    COMMAND "${WD_CMAKE}" -E env ${WD_ENV} WINE_RUN_NAME=${WD_PREFIX}list
+            "${WD_WINE_RUN}" --timeout 120 "${WD_EXE}" --gtest_list_tests
+    OUTPUT_VARIABLE listing ERROR_VARIABLE errors RESULT_VARIABLE result)
+  if(NOT result EQUAL 0 OR NOT listing MATCHES "\n  ")
+    # A test that fails and says why, rather than no tests at all.
+    string(REPLACE "\n" " " errors "${errors}")
+    add_test(${WD_PREFIX}listing "${WD_CMAKE}" -E echo "listing the tests of ${WD_EXE} failed (${result}): ${errors}")
+    set_tests_properties(${WD_PREFIX}listing PROPERTIES WILL_FAIL TRUE)
+    return()
+  endif()
+  file(WRITE "${WD_LIST_FILE}" "${listing}")
+endif()
+
+file(STRINGS "${WD_LIST_FILE}" lines)
+set(tests "")
+foreach(line IN LISTS lines)
+  if(line MATCHES "^([A-Za-z0-9_]+)\\.")
+    set(suite "${CMAKE_MATCH_1}")
+  elseif(line MATCHES "^  ([A-Za-z0-9_]+)")
+    list(APPEND tests "${suite}.${CMAKE_MATCH_1}")
+  endif()
+endforeach()
+
+foreach(test IN LISTS tests)
+  string(REGEX REPLACE "\\..*" "" suite "${test}")
+  string(REGEX REPLACE "^[^.]*\\." "" name "${test}")
+  if(suite MATCHES "(AfterRestart|InAnotherPrefix)$")
+    continue()
+  endif()
+  set(runs 1)
+  set(command "${WD_WINE_RUN}" "${WD_EXE}" "--gtest_filter=${test}")
+  list(FIND tests "${suite}AfterRestart.${name}" after_restart)
+  list(FIND tests "${suite}InAnotherPrefix.${name}" in_another_prefix)
+  if(NOT after_restart EQUAL -1)
+    set(runs 2)
+    set(command "${WD_SUPPORT}/restart_runs.sh" "${WD_WINE_RUN}" "${WD_EXE}" "${test}"
+                "${suite}AfterRestart.${name}")
+  elseif(NOT in_another_prefix EQUAL -1)
+    set(runs 2)
+    set(command "${WD_SUPPORT}/fresh_runs.sh" "${WD_WINE_RUN}" "${WD_EXE}" "${test}"
+                "${suite}InAnotherPrefix.${name}")
+  endif()
+  set(versions "-")
+  foreach(entry IN LISTS WD_VERSIONS)
+    if(entry MATCHES "^${suite}=(.*)")
+      string(REPLACE "," ";" versions "${CMAKE_MATCH_1}")
+    endif()
+  endforeach()
+  foreach(version IN LISTS versions)
+    set(test_name "${WD_PREFIX}${test}")
+    set(env ${WD_ENV} "WINE_RUN_NAME=${WD_PREFIX}${name}")
+    if(NOT version STREQUAL "-")
+      set(test_name "${test_name}.${version}")
+      list(APPEND env "WINE_RUN_WINDOWS_VERSION=${version}")
+    endif()
+    # Each run ends itself before CTest would kill the test.
+    math(EXPR limit "(${WD_TIMEOUT} - 20) / ${runs}")
+    list(APPEND env "WINE_RUN_TIMEOUT=${limit}")
+    add_test("${test_name}" ${command})
+    set_tests_properties("${test_name}" PROPERTIES TIMEOUT ${WD_TIMEOUT} ENVIRONMENT "${env}")
+  endforeach()
+endforeach()
