@@ -1,6 +1,7 @@
 #include "calibration_app.h"
 
 #include "calibration_window.h"
+#include "message_loop.h"
 #include "os_class.h"
 #include "parameter_store.h"
 #include "touch_device.h"
@@ -94,12 +95,5 @@ int RunCalibrationTool(HINSTANCE instance, int showCommand)
     ShowWindow(window, showCommand);
     UpdateWindow(window);
 
-    MSG message;
-    BOOL fetched;
-    while ((fetched = GetMessageA(&message, nullptr, 0, 0)) > 0) {
-        TranslateMessage(&message);
-        DispatchMessageA(&message);
-    }
-    // A failed fetch (-1) leaves no quit code to pass on.
-    return fetched == 0 ? static_cast<int>(message.wParam) : 0;
+    return RunMessagesUntilQuit();
 }

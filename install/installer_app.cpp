@@ -1,6 +1,7 @@
 #include "installer_app.h"
 
 #include "main_window.h"
+#include "message_loop.h"
 #include "os_class.h"
 #include "resource_ids.h"
 #include "restart.h"
@@ -65,16 +66,7 @@ bool CreateMainWindow(HINSTANCE instance, int showCommand)
 int RunMessageLoop(HINSTANCE instance)
 {
     HACCEL accelerators = LoadAcceleratorsA(instance, MAKEINTRESOURCEA(IDC_INSTALL));
-    MSG message;
-    BOOL fetched;
-    while ((fetched = GetMessageA(&message, nullptr, 0, 0)) > 0) {
-        if (!TranslateAcceleratorA(message.hwnd, accelerators, &message)) {
-            TranslateMessage(&message);
-            DispatchMessageA(&message);
-        }
-    }
-    // A failed fetch (-1) leaves no quit code to pass on.
-    return fetched == 0 ? static_cast<int>(message.wParam) : 0;
+    return RunMessagesUntilQuit(accelerators);
 }
 
 int RunInstaller(HINSTANCE instance, const char* commandLine, int showCommand)

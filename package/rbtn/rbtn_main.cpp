@@ -1,6 +1,8 @@
 // RBtn.exe: the right-button tool of the touchscreen package.
 #include <windows.h>
 
+#include "message_loop.h"
+
 #include "right_button_window.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand)
@@ -13,12 +15,5 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand)
     }
     if (!RegisterRightButtonClass(instance) || !CreateRightButtonWindow(instance, showCommand))
         return 1;
-    MSG message;
-    BOOL fetched;
-    while ((fetched = GetMessageA(&message, nullptr, 0, 0)) > 0) {
-        TranslateMessage(&message);
-        DispatchMessageA(&message);
-    }
-    // A failed fetch (-1) leaves no quit code to pass on.
-    return fetched == 0 ? static_cast<int>(message.wParam) : 0;
+    return RunMessagesUntilQuit();
 }

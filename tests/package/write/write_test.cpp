@@ -66,6 +66,7 @@ TEST(WriteDemo, StrokesFollowThePointerWhileTheButtonIsDownAndClearWipesThem)
     ASSERT_NE(clear, nullptr);
     SendMessageA(clear, BM_CLICK, 0, 0);
     EXPECT_TRUE(PixelBecomes(window, 200, 150, RGB(255, 255, 255)));
+    EXPECT_TRUE(PixelBecomes(window, 200, 350, RGB(255, 255, 255)));
 
     PostMessageA(window, WM_CLOSE, 0, 0);
     EXPECT_EQ(demo.Wait(10000), 0);
