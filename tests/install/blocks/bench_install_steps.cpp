@@ -1,7 +1,8 @@
 // Times each installer step on its own in the Wine prefix it runs in:
 // deployment of the ten package files, driver registration with the stand-in
 // driver-setup tool (its real install, and its bare start), and the Start-menu
-// shortcuts. Prints "BENCH <name> <value> <unit>" lines.
+// shortcuts against the same five links saved by a bare program
+// (tests/bench/bare_links). Prints "BENCH <name> <value> <unit>" lines.
 //
 //   bench_install_steps <build tree as a Linux path> [repetitions]
 #include <windows.h>
@@ -15,6 +16,7 @@
 
 #include "deployment.h"
 #include "driver_registration.h"
+#include "key_security.h"
 #include "os_class.h"
 #include "shortcuts.h"
 #include "touchsim.h"
@@ -44,6 +46,29 @@ void Report(const char* name, double value, const char* unit)
 {
     printf("BENCH %s %.1f %s\n", name, value, unit);
     fflush(stdout);
+}
+
+double Fastest(const std::vector<double>& values)
+{
+    return values.empty() ? 0 : *std::min_element(values.begin(), values.end());
+}
+
+// Runs a program of the build tree and waits for it; its exit code, or -1.
+int RunBuiltProgram(const std::string& commandLine)
+{
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    std::vector<char> line(commandLine.begin(), commandLine.end());
+    line.push_back('\0');
+    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+        return -1;
+    WaitForSingleObject(process.hProcess, 120000);
+    DWORD code = static_cast<DWORD>(-1);
+    GetExitCodeProcess(process.hProcess, &code);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return static_cast<int>(code);
 }
 
 bool WriteFileOfSize(const std::string& path, size_t size)
@@ -156,14 +181,47 @@ int main(int argc, char** argv)
     SetEnvironmentVariableA("QUORUSB_FORCE_EXIT", nullptr);
     Report("install_register_driver_tool_start_only", Median(times), "ms");
 
+    // The two parts of the driver step besides the tool: its registry entries
+    // and the widening of the parameter key's access list.
+    times.clear();
+    std::vector<double> security;
+    for (int i = 0; i < repetitions; ++i) {
+        double start = NowMs();
+        WriteDriverEntries();
+        times.push_back(NowMs() - start);
+        start = NowMs();
+        SecureParameterKey();
+        security.push_back(NowMs() - start);
+    }
+    Report("install_driver_entries", Median(times), "ms");
+    Report("install_key_security", Median(security), "ms");
+
+    // The shortcuts, with the bare program's links before and after them (its
+    // exit code: the fastest of its rounds in microseconds).
+    const std::string bareLinks =
+        "\"" + buildTree + "\\tests\\bench\\bare_links.exe\" " + std::to_string(repetitions);
+    std::vector<double> bare;
+    int bareUs = RunBuiltProgram(bareLinks);
+    if (bareUs > 0)
+        bare.push_back(bareUs / 1000.0);
     times.clear();
     for (int i = 0; i < repetitions; ++i) {
         double start = NowMs();
         CreateStartMenuShortcuts();
         times.push_back(NowMs() - start);
     }
+    bareUs = RunBuiltProgram(bareLinks);
+    if (bareUs > 0)
+        bare.push_back(bareUs / 1000.0);
     Report("install_shortcuts", Median(times), "ms");
     double shortcuts = Median(times);
+    if (!bare.empty()) {
+        Report("install_shortcuts_fastest", Fastest(times), "ms");
+        Report("bare_links_fastest", Fastest(bare), "ms");
+        printf("BENCH install_shortcuts_vs_bare_links %.2f ratio\n", Fastest(times) / Fastest(bare));
+    } else {
+        fprintf(stderr, "bench: bare_links.exe gave no figure\n");
+    }
 
     // Against the wizard's floor of four 100 ms ticks.
     Report("install_steps_total_first_install", deploy + registerFirst + shortcuts, "ms");
