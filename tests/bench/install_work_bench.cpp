@@ -20,12 +20,14 @@
 #include <string>
 #include <vector>
 
+#include "bench_support.h"
 #include "deployment.h"
 #include "driver_registration.h"
 #include "os_class.h"
 #include "parameter_store.h"
 #include "reference_links.h"
 #include "shortcuts.h"
+#include "test_support.h"
 #include "touchsim.h"
 #include "uninstall.h"
 
@@ -33,26 +35,6 @@ namespace {
 
 const char PackageDir[] = "C:\\bench-package";
 const char NsisInstaller[] = "C:\\bench-package\\nsis-setup.exe";
-
-double NowMs()
-{
-    LARGE_INTEGER frequency, now;
-    QueryPerformanceFrequency(&frequency);
-    QueryPerformanceCounter(&now);
-    return 1000.0 * static_cast<double>(now.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
-
-double Median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    size_t n = values.size();
-    return n == 0 ? 0 : (n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2);
-}
-
-double Fastest(const std::vector<double>& values)
-{
-    return values.empty() ? 0 : *std::min_element(values.begin(), values.end());
-}
 
 void Report(const char* name, double value, const char* unit)
 {
@@ -72,20 +54,12 @@ std::string WindowsPath(const char* linuxPath)
 // other than 0.
 bool RunTimed(const std::string& commandLine, double* ms)
 {
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process = {};
-    std::vector<char> line(commandLine.begin(), commandLine.end());
-    line.push_back('\0');
+    StartedProcess process;
     double start = NowMs();
-    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, PackageDir, &startup, &process))
+    if (!process.Start(commandLine, PackageDir))
         return false;
-    WaitForSingleObject(process.hProcess, 120000);
+    int code = process.Wait(120000);
     *ms = NowMs() - start;
-    DWORD code = 1;
-    GetExitCodeProcess(process.hProcess, &code);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
     return code == 0;
 }
 

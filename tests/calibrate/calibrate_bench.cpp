@@ -21,6 +21,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_support.h"
 #include "calibration_app.h"
 #include "calibration_record.h"
 #include "parameter_store.h"
@@ -28,27 +29,6 @@
 #include "tool_watch.h"
 #include "touch_device.h"
 #include "touchsim.h"
-
-static double NowMs()
-{
-    static LARGE_INTEGER frequency = {};
-    if (frequency.QuadPart == 0)
-        QueryPerformanceFrequency(&frequency);
-    LARGE_INTEGER now;
-    QueryPerformanceCounter(&now);
-    return 1000.0 * static_cast<double>(now.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
-
-static double Median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values.empty() ? 0.0 : values[values.size() / 2];
-}
-
-static double Fastest(const std::vector<double>& values)
-{
-    return values.empty() ? 0.0 : *std::min_element(values.begin(), values.end());
-}
 
 // Waits until no cross shows at the first cross's place (the previous
 // program's window is gone from the screen). False after 10 s.

@@ -14,61 +14,23 @@
 #include <string>
 #include <vector>
 
+#include "bench_support.h"
 #include "deployment.h"
 #include "driver_registration.h"
 #include "key_security.h"
 #include "os_class.h"
 #include "shortcuts.h"
+#include "test_support.h"
 #include "touchsim.h"
 
 namespace {
 
 const char PackageDir[] = "C:\\bench-package";
 
-double NowMs()
-{
-    static LARGE_INTEGER frequency = {};
-    if (frequency.QuadPart == 0)
-        QueryPerformanceFrequency(&frequency);
-    LARGE_INTEGER now;
-    QueryPerformanceCounter(&now);
-    return 1000.0 * static_cast<double>(now.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
-
-double Median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    size_t n = values.size();
-    return n == 0 ? 0 : (n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2);
-}
-
 void Report(const char* name, double value, const char* unit)
 {
     printf("BENCH %s %.1f %s\n", name, value, unit);
     fflush(stdout);
-}
-
-double Fastest(const std::vector<double>& values)
-{
-    return values.empty() ? 0 : *std::min_element(values.begin(), values.end());
-}
-
-// Runs a program of the build tree and waits for it; its exit code, or -1.
-int RunBuiltProgram(const std::string& commandLine)
-{
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process = {};
-    std::vector<char> line(commandLine.begin(), commandLine.end());
-    line.push_back('\0');
-    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
-        return -1;
-    WaitForSingleObject(process.hProcess, 120000);
-    DWORD code = static_cast<DWORD>(-1);
-    GetExitCodeProcess(process.hProcess, &code);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    return static_cast<int>(code);
 }
 
 bool WriteFileOfSize(const std::string& path, size_t size)
@@ -201,7 +163,7 @@ int main(int argc, char** argv)
     const std::string bareLinks =
         "\"" + buildTree + "\\tests\\bench\\bare_links.exe\" " + std::to_string(repetitions);
     std::vector<double> bare;
-    int bareUs = RunBuiltProgram(bareLinks);
+    int bareUs = RunProcess(bareLinks);
     if (bareUs > 0)
         bare.push_back(bareUs / 1000.0);
     times.clear();
@@ -210,7 +172,7 @@ int main(int argc, char** argv)
         CreateStartMenuShortcuts();
         times.push_back(NowMs() - start);
     }
-    bareUs = RunBuiltProgram(bareLinks);
+    bareUs = RunProcess(bareLinks);
     if (bareUs > 0)
         bare.push_back(bareUs / 1000.0);
     Report("install_shortcuts", Median(times), "ms");

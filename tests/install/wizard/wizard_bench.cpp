@@ -37,6 +37,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "bench_support.h"
 #include "installer_run.h"
 #include "msi_run.h"
 #include "test_support.h"
@@ -44,30 +45,10 @@
 
 namespace {
 
-double Median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    size_t n = values.size();
-    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
-}
-
-double NowMs()
-{
-    LARGE_INTEGER frequency, counter;
-    QueryPerformanceFrequency(&frequency);
-    QueryPerformanceCounter(&counter);
-    return counter.QuadPart * 1000.0 / frequency.QuadPart;
-}
-
 void Print(const char* name, double value, const char* unit)
 {
     printf("BENCH %s %.1f %s\n", name, value, unit);
     fflush(stdout);
-}
-
-double Fastest(const std::vector<double>& values)
-{
-    return values.empty() ? 0 : *std::min_element(values.begin(), values.end());
 }
 
 // From Next to the files line (the Progress dialog, a tick, the copies), on to
