@@ -17,6 +17,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "bench_support.h"
 #include "bounded_format.h"
 #include "reference_links.h"
 
@@ -66,14 +67,6 @@ bool SaveAllLinks()
     return ok;
 }
 
-double NowUs()
-{
-    LARGE_INTEGER frequency, now;
-    QueryPerformanceFrequency(&frequency);
-    QueryPerformanceCounter(&now);
-    return 1e6 * static_cast<double>(now.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
-
 }  // namespace
 
 int main(int argc, char** argv)
@@ -83,10 +76,10 @@ int main(int argc, char** argv)
         CreateWindowExA(0, "STATIC", "bare_links", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
     double fastest = 0;
     for (int round = 0; round < rounds; ++round) {
-        double start = NowUs();
+        double start = 1000.0 * NowMs();
         if (!SaveAllLinks())
             return -1;
-        double elapsed = NowUs() - start;
+        double elapsed = 1000.0 * NowMs() - start;
         if (round == 0 || elapsed < fastest)
             fastest = elapsed;
     }

@@ -18,6 +18,7 @@
 #include <cstring>
 
 #include "autostart.h"
+#include "bench_support.h"
 #include "bounded_format.h"
 #include "deployment.h"
 #include "driver_contract.h"
@@ -136,14 +137,6 @@ void RemoveFiles(const Places& places)
     RemoveDirectoryA(places.InstallDirectory);
 }
 
-double NowUs()
-{
-    LARGE_INTEGER frequency, now;
-    QueryPerformanceFrequency(&frequency);
-    QueryPerformanceCounter(&now);
-    return 1e6 * static_cast<double>(now.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
-
 }  // namespace
 
 int main(int argc, char** argv)
@@ -152,12 +145,12 @@ int main(int argc, char** argv)
     if (argc == 3 && strcmp(argv[1], "lay") == 0)
         return FindPlaces(&places) && LayFiles(places, argv[2]) && LayRegistry(places) ? 0 : -1;
     if (argc == 2 && strcmp(argv[1], "remove") == 0) {
-        double start = NowUs();
+        double start = 1000.0 * NowMs();
         if (!FindPlaces(&places))
             return -1;
         RemoveRegistry();
         RemoveFiles(places);
-        return static_cast<int>(NowUs() - start);
+        return static_cast<int>(1000.0 * NowMs() - start);
     }
     fprintf(stderr, "usage: bare_removal lay <package folder> | remove\n");
     return 64;
