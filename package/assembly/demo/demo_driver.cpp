@@ -361,8 +361,6 @@ int main(int argc, char** argv)
         return WatchPerson(argv[2]);
     if (argc == 3 && strcmp(argv[1], "--bench") == 0) {
         Bench = true;
-        // Timed like the tests: no wait for a window manager that isn't there.
-        UseWineDrawnFrames();
         int failed = DriveInstaller(argv[2]);
         if (failed == 0)
             failed = DriveCalibration();

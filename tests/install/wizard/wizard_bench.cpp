@@ -306,11 +306,6 @@ TEST(Bench, InstallAndRemoval)
     int count = 5;
     if (const char* text = getenv("BENCH_ROUNDS"))
         count = std::max(1, atoi(text));
-    // Without a window manager on the virtual display, Wine waits up to 2 s
-    // for one whenever a window it lets a manager handle is hidden (the
-    // Welcome dialog at Next, the confirmation of "/u"). Windows that Wine
-    // frames itself are not waited for, so the figures show the installer.
-    UseWineDrawnFrames();
     ASSERT_TRUE(MakePackage());
     // Warm-up: the first start of each program in the prefix pays for
     // loading; it is not part of the figures.

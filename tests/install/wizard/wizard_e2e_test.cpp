@@ -103,7 +103,6 @@ class Wizard : public testing::Test {
 protected:
     void SetUp() override
     {
-        UseWineDrawnFrames();
         ASSERT_TRUE(MakePackage());
     }
     void TearDown() override
