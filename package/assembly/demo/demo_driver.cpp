@@ -26,6 +26,7 @@
 
 #include "bounded_format.h"
 #include "calibration_app.h"
+#include "calibration_window.h"
 #include "gui_support.h"
 #include "message_boxes.h"
 #include "resource_ids.h"
@@ -226,10 +227,10 @@ int DriveCalibration()
         Say("        touch error before calibration: mean %.1f px, max %.1f px", before.Mean, before.Max);
 
     int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
-    const int table[2] = {102, 1945};
     const char* corners[4] = {"top left", "top right", "bottom left", "bottom right"};
     for (int touch = 0; touch < 4; ++touch) {
-        int x = table[touch % 2] * width / 2048, y = table[touch / 2] * height / 2048;
+        POINT cross = CrossPosition(touch + 1, width, height);
+        int x = cross.x, y = cross.y;
         char name[32];
         FormatInto(name, "cross-%d", touch + 1);
         Shot(name);
