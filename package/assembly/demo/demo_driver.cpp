@@ -53,17 +53,21 @@ void Say(const char* format, ...)
     fflush(stdout);
 }
 
-void Shot(const char* name)
+// A screenshot once the window's due paint is done (the foreground window's
+// when none is named). Saved as a bitmap, which tools/demo turns into the
+// PNG that the log names.
+void Shot(const char* name, HWND window = nullptr)
 {
     if (Bench)
         return;
-    // The foreground window's paint that is due, before the picture.
-    if (HWND shown = GetForegroundWindow())
+    if (HWND shown = window ? window : GetForegroundWindow())
         WaitForPaint(shown);
-    char file[MAX_PATH];
-    if (!FormatInto(file, "%s\\%02d-%s.bmp", ShotFolder.c_str(), ++ShotNumber, name))
+    char file[MAX_PATH], kept[MAX_PATH];
+    ++ShotNumber;
+    if (!FormatInto(file, "%s\\%02d-%s.bmp", ShotFolder.c_str(), ShotNumber, name) ||
+        !FormatInto(kept, "%02d-%s.png", ShotNumber, name))
         return;
-    Say("screenshot %s: %s", name, SaveScreenBmp(file) ? file : "FAILED");
+    Say("screenshot %s: %s", name, SaveScreenBmp(file) ? kept : "FAILED");
 }
 
 // A message box of the given caption whose text starts with prefix.
@@ -158,7 +162,7 @@ int DriveInstaller(const std::string& package)
     if (!welcome)
         return Fail(3, "no Welcome dialog");
     Say("step 3: Welcome dialog");
-    Shot("welcome");
+    Shot("welcome", welcome);
     Say("step 4: Next");
     ClickControl(GetDlgItem(welcome, IDC_NEXT));
     DWORD nextTick = GetTickCount();
