@@ -26,11 +26,6 @@ void WritePackage(const std::string& dir, const std::string& tag)
     }
 }
 
-std::string InstallDir()
-{
-    return JoinPath(WindowsDir(), "QuortouchUSB");
-}
-
 std::vector<std::string> SecondTargets(bool consumer)
 {
     std::vector<std::string> targets;
@@ -51,7 +46,7 @@ void ForceDelete(const std::string& path)
 void RemoveDeployment()
 {
     for (const std::string& name : PackageFileNames())
-        ForceDelete(JoinPath(InstallDir(), name));
+        ForceDelete(JoinPath(InstallDirectoryPath(), name));
     for (bool consumer : {false, true})
         for (const std::string& target : SecondTargets(consumer))
             ForceDelete(target);

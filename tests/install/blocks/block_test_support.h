@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "installed_system.h"
 #include "test_support.h"
 
 // The ten file names of the package table, in table order.
@@ -16,8 +17,6 @@ std::vector<std::string> PackageFileNames();
 void WritePackage(const std::string& dir, const std::string& tag);
 std::string PackageText(const std::string& name, const std::string& tag);
 
-// "<Windows directory>\QuortouchUSB".
-std::string InstallDir();
 // Second targets (full paths) of the NT family (consumer == false) or of the
 // older consumer family.
 std::vector<std::string> SecondTargets(bool consumer);

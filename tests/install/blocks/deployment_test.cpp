@@ -60,7 +60,7 @@ protected:
     static void ExpectDeployed(bool consumer, const std::string& tag, const std::string& from = PackageDir)
     {
         for (const std::string& name : PackageFileNames())
-            EXPECT_EQ(PackageText(name, tag), ReadTextFile(JoinPath(InstallDir(), name))) << name;
+            EXPECT_EQ(PackageText(name, tag), ReadTextFile(JoinPath(InstallDirectoryPath(), name))) << name;
         for (const PackageFileRow& row : PackageFileTable) {
             const char* second = consumer ? row.ConsumerTarget : row.NtTarget;
             if (second[0] != '\0') {
@@ -73,7 +73,7 @@ protected:
     {
         int count = 0;
         for (const std::string& name : PackageFileNames())
-            count += FileExists(JoinPath(InstallDir(), name));
+            count += FileExists(JoinPath(InstallDirectoryPath(), name));
         return count;
     }
 };
@@ -140,7 +140,7 @@ TEST_F(Deployment, ReadOnlyFilesOfAnEarlierInstallAreReplacedAndASecondRunOverwr
     ASSERT_EQ(0, DeployPackageFiles());
     ExpectDeployed(false, "new");
     for (const std::string& name : PackageFileNames())
-        SetFileAttributesA(JoinPath(InstallDir(), name).c_str(), FILE_ATTRIBUTE_READONLY);
+        SetFileAttributesA(JoinPath(InstallDirectoryPath(), name).c_str(), FILE_ATTRIBUTE_READONLY);
     for (const std::string& target : SecondTargets(false))
         SetFileAttributesA(target.c_str(), FILE_ATTRIBUTE_READONLY);
 
@@ -158,7 +158,7 @@ TEST_F(Deployment, MissingReadMeLeavesTheOtherNineCopiedAndReportsFileNotFound)
     EXPECT_EQ(-1, DeployPackageFiles());
     EXPECT_EQ(static_cast<DWORD>(ERROR_FILE_NOT_FOUND), GetLastError());
     EXPECT_EQ(9, DeployedFileCount());
-    EXPECT_FALSE(FileExists(JoinPath(InstallDir(), "ReadMe.txt")));
+    EXPECT_FALSE(FileExists(JoinPath(InstallDirectoryPath(), "ReadMe.txt")));
     for (const std::string& target : SecondTargets(false))
         EXPECT_TRUE(FileExists(target)) << target;
 }
@@ -180,9 +180,9 @@ TEST_F(Deployment, MissingFirstFileCopiesNothing)
 // files that were not there.
 TEST_F(Deployment, TargetInUseIsReplacedAtTheRestartAndAFailedRunTakesBackOnlyItsOwn)
 {
-    std::string held = JoinPath(InstallDir(), "QuorUsb.sys");
-    std::string earlier = JoinPath(InstallDir(), "QuorUsb.inf");
-    CreateDirectoryA(InstallDir().c_str(), nullptr);
+    std::string held = JoinPath(InstallDirectoryPath(), "QuorUsb.sys");
+    std::string earlier = JoinPath(InstallDirectoryPath(), "QuorUsb.inf");
+    CreateDirectoryA(InstallDirectoryPath().c_str(), nullptr);
     ASSERT_TRUE(WriteTextFile(earlier, "earlier"));
     HANDLE heldEvent = CreateNamedEvent(HeldEvent);
     HANDLE releaseEvent = CreateNamedEvent(ReleaseEvent);
@@ -192,10 +192,10 @@ TEST_F(Deployment, TargetInUseIsReplacedAtTheRestartAndAFailedRunTakesBackOnlyIt
 
     EXPECT_EQ(0, DeployPackageFiles());
     WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA(JoinPath(InstallDir(), "qtu*.tmp").c_str(), &found);
+    HANDLE search = FindFirstFileA(JoinPath(InstallDirectoryPath(), "qtu*.tmp").c_str(), &found);
     ASSERT_NE(INVALID_HANDLE_VALUE, search);
     FindClose(search);
-    std::string staged = JoinPath(InstallDir(), found.cFileName);
+    std::string staged = JoinPath(InstallDirectoryPath(), found.cFileName);
     EXPECT_EQ(PackageText("QuorUsb.sys", "new"), ReadTextFile(staged));
     EXPECT_EQ(PackageText("QuorUsb.inf", "new"), ReadTextFile(earlier));
 
@@ -207,10 +207,10 @@ TEST_F(Deployment, TargetInUseIsReplacedAtTheRestartAndAFailedRunTakesBackOnlyIt
     EXPECT_FALSE(FileExists(staged));
     EXPECT_TRUE(FileExists(held));
     EXPECT_TRUE(FileExists(earlier));
-    EXPECT_FALSE(FileExists(JoinPath(InstallDir(), "ReadMe.txt")));
+    EXPECT_FALSE(FileExists(JoinPath(InstallDirectoryPath(), "ReadMe.txt")));
     for (const std::string& target : SecondTargets(false))
         EXPECT_FALSE(FileExists(target)) << target;
-    EXPECT_TRUE(DirectoryExists(InstallDir()));
+    EXPECT_TRUE(DirectoryExists(InstallDirectoryPath()));
 }
 
 TEST_F(Deployment, RunningFromTheInstallDirectoryKeepsTheInstalledFiles)
@@ -223,7 +223,7 @@ TEST_F(Deployment, RunningFromTheInstallDirectoryKeepsTheInstalledFiles)
         strcpy(ModuleDirectory, module.c_str());
         SetLastError(0);
         EXPECT_EQ(0, DeployPackageFiles()) << name << " " << GetLastError();
-        ExpectDeployed(false, "new", InstallDir());
+        ExpectDeployed(false, "new", InstallDirectoryPath());
     }
 }
 

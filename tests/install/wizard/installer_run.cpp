@@ -20,11 +20,6 @@ std::string PackageDirectory()
     return "C:\\QuortouchPackage";
 }
 
-std::string InstallDirectoryPath()
-{
-    return JoinPath(WindowsDir(), "QuortouchUSB");
-}
-
 std::string StartMenuGroupPath()
 {
     char programs[MAX_PATH] = {};
@@ -257,74 +252,3 @@ bool CalibrateWithTouches(HWND tool, const char* screenshot)
     return ok;
 }
 
-bool ReadShellLink(const std::string& linkFile, std::string* target, std::string* arguments,
-                   std::string* workingDirectory, std::string* description)
-{
-    CoInitialize(nullptr);
-    bool ok = false;
-    IShellLinkA* link = nullptr;
-    if (SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
-                                   reinterpret_cast<void**>(&link)))) {
-        IPersistFile* file = nullptr;
-        if (SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
-            wchar_t wide[MAX_PATH];
-            MultiByteToWideChar(CP_ACP, 0, linkFile.c_str(), -1, wide, MAX_PATH);
-            if (SUCCEEDED(file->Load(wide, STGM_READ))) {
-                char text[MAX_PATH] = {};
-                link->GetPath(text, MAX_PATH, nullptr, 0);
-                *target = text;
-                text[0] = '\0';
-                link->GetArguments(text, MAX_PATH);
-                *arguments = text;
-                text[0] = '\0';
-                link->GetWorkingDirectory(text, MAX_PATH);
-                *workingDirectory = text;
-                if (description != nullptr) {
-                    text[0] = '\0';
-                    link->GetDescription(text, MAX_PATH);
-                    *description = text;
-                }
-                ok = true;
-            }
-            file->Release();
-        }
-        link->Release();
-    }
-    CoUninitialize();
-    return ok;
-}
-
-bool TouchDeviceOpens()
-{
-    HANDLE device = CreateFileA(TOUCH_DEVICE_PATH, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                                FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (device == INVALID_HANDLE_VALUE)
-        return false;
-    CloseHandle(device);
-    return true;
-}
-
-static bool QueryDriverService(SERVICE_STATUS* status)
-{
-    SC_HANDLE manager = OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT);
-    if (manager == nullptr)
-        return false;
-    SC_HANDLE service = OpenServiceA(manager, DRIVER_SERVICE_NAME, SERVICE_QUERY_STATUS);
-    bool ok = service != nullptr && QueryServiceStatus(service, status);
-    if (service != nullptr)
-        CloseServiceHandle(service);
-    CloseServiceHandle(manager);
-    return ok;
-}
-
-bool DriverServiceRunning()
-{
-    SERVICE_STATUS status = {};
-    return QueryDriverService(&status) && status.dwCurrentState == SERVICE_RUNNING;
-}
-
-bool DriverServiceExists()
-{
-    SERVICE_STATUS status = {};
-    return QueryDriverService(&status);
-}

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "installed_system.h"
 #include "message_boxes.h"
 
 extern const char SetupTitle[];      // "Quortouch USB Touchscreen Setup"
@@ -19,8 +20,6 @@ extern const char ProgressTitle[];
 // (only copied and linked). Without withReadMe "ReadMe.txt" is left out.
 std::string PackageDirectory();
 bool MakePackage(bool withReadMe = true);
-// C:\windows\QuortouchUSB
-std::string InstallDirectoryPath();
 // The all-users Start-menu group.
 std::string StartMenuGroupPath();
 
@@ -79,11 +78,4 @@ bool CloseCalibrationTool(HWND window);
 // the driver loaded a four-point calibration.
 bool CalibrateWithTouches(HWND tool, const char* screenshot = nullptr);
 
-// The target and arguments of a shell link (and its description).
-bool ReadShellLink(const std::string& linkFile, std::string* target, std::string* arguments,
-                   std::string* workingDirectory, std::string* description = nullptr);
 
-bool TouchDeviceOpens();
-// True when the driver's service exists and runs.
-bool DriverServiceRunning();
-bool DriverServiceExists();
