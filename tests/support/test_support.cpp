@@ -133,10 +133,14 @@ int StartedProcess::Wait(DWORD timeoutMs)
     if (process_ == nullptr)
         return -999;
     DWORD code = static_cast<DWORD>(-999);
-    if (WaitForSingleObject(process_, timeoutMs) == WAIT_OBJECT_0)
+    if (WaitForSingleObject(process_, timeoutMs) == WAIT_OBJECT_0) {
         GetExitCodeProcess(process_, &code);
-    else
+    } else {
         TerminateProcess(process_, static_cast<UINT>(-999));
+        WaitForSingleObject(process_, 5000);
+    }
+    CloseHandle(process_);
+    process_ = nullptr;
     return static_cast<int>(code);
 }
 

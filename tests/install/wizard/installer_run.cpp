@@ -60,53 +60,26 @@ bool MakePackage(bool withReadMe)
 bool StartInstaller(const std::string& exe, const std::string& arguments, InstallerProcess* installer)
 {
     std::string commandLine = "\"" + exe + "\"";
-    if (!arguments.empty() || arguments.size() > 0)
+    if (!arguments.empty())
         commandLine += " " + arguments;
     std::string directory = exe.substr(0, exe.rfind('\\'));
-    StartedProcess process;
-    if (!process.Start(commandLine, directory.c_str(), exe.c_str()))
-        return false;
-    installer->Id = process.Id();
-    installer->Process = process.Release();
-    return true;
-}
-
-int WaitInstaller(InstallerProcess* installer, DWORD timeoutMs)
-{
-    if (installer->Process == nullptr)
-        return -999;
-    DWORD code = 0;
-    if (WaitForSingleObject(installer->Process, timeoutMs) != WAIT_OBJECT_0) {
-        TerminateProcess(installer->Process, 999);
-        WaitForSingleObject(installer->Process, 5000);
-        code = static_cast<DWORD>(-999);
-    } else {
-        GetExitCodeProcess(installer->Process, &code);
-    }
-    CloseHandle(installer->Process);
-    installer->Process = nullptr;
-    return static_cast<int>(code);
-}
-
-bool InstallerRunning(const InstallerProcess& installer)
-{
-    return installer.Process != nullptr && WaitForSingleObject(installer.Process, 0) == WAIT_TIMEOUT;
+    return installer->Start(commandLine, directory.c_str(), exe.c_str());
 }
 
 HWND WaitForMainWindow(const InstallerProcess& installer, DWORD timeoutMs)
 {
-    return WaitForTopWindow("INSTALL", SetupTitle, timeoutMs, installer.Id);
+    return WaitForTopWindow("INSTALL", SetupTitle, timeoutMs, installer.Id());
 }
 
 HWND WaitForWelcome(const InstallerProcess& installer, DWORD timeoutMs)
 {
-    return WaitForTopWindow("#32770", WelcomeTitle, timeoutMs, installer.Id);
+    return WaitForTopWindow("#32770", WelcomeTitle, timeoutMs, installer.Id());
 }
 
 DWORD MillisecondsSinceStart(const InstallerProcess& installer)
 {
     FILETIME created, exited, kernel, user, now;
-    if (!GetProcessTimes(installer.Process, &created, &exited, &kernel, &user))
+    if (!GetProcessTimes(installer.Handle(), &created, &exited, &kernel, &user))
         return 0;
     GetSystemTimeAsFileTime(&now);
     ULARGE_INTEGER from = {{created.dwLowDateTime, created.dwHighDateTime}};
@@ -116,7 +89,7 @@ DWORD MillisecondsSinceStart(const InstallerProcess& installer)
 
 HWND WaitForProgress(const InstallerProcess& installer, DWORD timeoutMs)
 {
-    return WaitForTopWindow("#32770", ProgressTitle, timeoutMs, installer.Id);
+    return WaitForTopWindow("#32770", ProgressTitle, timeoutMs, installer.Id());
 }
 
 bool IsControlEnabled(HWND dialog, int id)
@@ -144,9 +117,9 @@ HWND WatchProgress(const InstallerProcess& installer, HWND progress, ProgressTra
         }
         if (seen[3])
             return nullptr;
-        if (HWND box = FindMessageBox(SetupTitle, installer.Id))
+        if (HWND box = FindMessageBox(SetupTitle, installer.Id()))
             return box;
-        if (!InstallerRunning(installer) || GetTickCount() - start > timeoutMs)
+        if (!installer.Running() || GetTickCount() - start > timeoutMs)
             return nullptr;
         Sleep(2);
     }
@@ -173,26 +146,26 @@ bool RunCompleteInstall(ProgressTrace* trace, HWND* calibrationWindow, const std
         return false;
     HWND welcome = WaitForWelcome(installer);
     if (welcome == nullptr || !PressButton(welcome, IDC_NEXT)) {
-        WaitInstaller(&installer, 1);
+        installer.Wait(1);
         return false;
     }
     trace->NextPressedTick = GetTickCount();
     HWND progress = WaitForProgress(installer);
     if (progress == nullptr) {
-        WaitInstaller(&installer, 1);
+        installer.Wait(1);
         return false;
     }
     trace->ProgressShownTick = GetTickCount();
     if (WatchProgress(installer, progress, trace) != nullptr || !PressButton(progress, IDC_FINISH)) {
-        WaitInstaller(&installer, 1);
+        installer.Wait(1);
         return false;
     }
-    HWND question = WaitForMessageBox(SetupTitle, 30000, installer.Id);
+    HWND question = WaitForMessageBox(SetupTitle, 30000, installer.Id());
     if (question == nullptr || !PressButton(question, IDNO)) {
-        WaitInstaller(&installer, 1);
+        installer.Wait(1);
         return false;
     }
-    if (WaitInstaller(&installer) != 0)
+    if (installer.Wait(60000) != 0)
         return false;
     HWND tool = WaitForCalibrationWindow();
     if (calibrationWindow != nullptr)
@@ -205,15 +178,15 @@ bool RunRemoval(const std::string& exe)
     InstallerProcess installer;
     if (!StartInstaller(exe, "/u", &installer))
         return false;
-    HWND confirm = WaitForMessageBox(UninstallTitle, 20000, installer.Id);
+    HWND confirm = WaitForMessageBox(UninstallTitle, 20000, installer.Id());
     HWND question = nullptr;
     if (confirm != nullptr && PressButton(confirm, IDYES) && WaitUntil([&] { return !IsWindow(confirm); }, 10000))
-        question = WaitForMessageBox(UninstallTitle, 60000, installer.Id);
+        question = WaitForMessageBox(UninstallTitle, 60000, installer.Id());
     if (question == nullptr || !PressButton(question, IDNO)) {
-        WaitInstaller(&installer, 1);
+        installer.Wait(1);
         return false;
     }
-    return WaitInstaller(&installer) == 0;
+    return installer.Wait(60000) == 0;
 }
 
 bool CalibrateWithTouches(HWND tool, const char* screenshot)

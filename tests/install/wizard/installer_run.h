@@ -8,6 +8,7 @@
 
 #include "installed_system.h"
 #include "message_boxes.h"
+#include "test_support.h"
 
 extern const char SetupTitle[];      // "Quortouch USB Touchscreen Setup"
 extern const char UninstallTitle[];  // "Quortouch USB Touchscreen Uninstall"
@@ -23,16 +24,11 @@ bool MakePackage(bool withReadMe = true);
 // The all-users Start-menu group.
 std::string StartMenuGroupPath();
 
-struct InstallerProcess {
-    HANDLE Process = nullptr;
-    DWORD Id = 0;
-};
+// The installer started by a test (test_support.h's StartedProcess).
+using InstallerProcess = StartedProcess;
 // Starts "<exe>" <arguments> (the text after the program name exactly as
 // given) in the directory of exe.
 bool StartInstaller(const std::string& exe, const std::string& arguments, InstallerProcess* installer);
-// Exit code, or -999 after timeoutMs (the process is then ended).
-int WaitInstaller(InstallerProcess* installer, DWORD timeoutMs = 60000);
-bool InstallerRunning(const InstallerProcess& installer);
 // Milliseconds from the installer's process creation until now.
 DWORD MillisecondsSinceStart(const InstallerProcess& installer);
 

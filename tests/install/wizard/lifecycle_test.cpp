@@ -111,11 +111,11 @@ TEST(LifeCycle, InstallCalibrateRemove)
     EXPECT_EQ(0, _stricmp(InstallDirectoryPath().c_str(), workingDirectory.c_str())) << workingDirectory;
     InstallerProcess installer;
     ASSERT_TRUE(StartInstaller(target, arguments, &installer));
-    HWND confirm = WaitForMessageBox(UninstallTitle, 20000, installer.Id);
+    HWND confirm = WaitForMessageBox(UninstallTitle, 20000, installer.Id());
     ASSERT_NE(nullptr, confirm);
     ASSERT_TRUE(PressButton(confirm, IDYES));
     ASSERT_TRUE(WaitUntil([&] { return !IsWindow(confirm); }, 10000));
-    HWND question = WaitForMessageBox(UninstallTitle, 60000, installer.Id);
+    HWND question = WaitForMessageBox(UninstallTitle, 60000, installer.Id());
     ASSERT_NE(nullptr, question);
     MessageBoxView view = ReadMessageBox(question);
     EXPECT_EQ("To make the uninstallation valid,you must restart your computer.\nRestart now?", view.text);
@@ -137,7 +137,7 @@ TEST(LifeCycle, InstallCalibrateRemove)
     EXPECT_FALSE(FileExists(JoinPath(InstallDirectoryPath(), "QuortouchUsb.exe")));
 
     ASSERT_TRUE(PressButton(question, IDNO));
-    EXPECT_EQ(0, WaitInstaller(&installer));
+    EXPECT_EQ(0, installer.Wait(60000));
     // The program could not delete its own file while it ran: renamed (so a
     // later installation may use the name), it and then the directory wait
     // for the restart.

@@ -107,8 +107,8 @@ protected:
     }
     void TearDown() override
     {
-        if (installer.Process != nullptr)
-            WaitInstaller(&installer, 1);
+        if (installer.Handle() != nullptr)
+            installer.Wait(1);
         if (HWND tool = FindTopWindow(CalibrationClassName, nullptr))
             CloseCalibrationTool(tool);
     }
@@ -136,7 +136,7 @@ protected:
         WaitUntil([&] { return GetForegroundWindow() == progress; }, 2000);
         PressKey(VK_ESCAPE);
         PostMessageA(progress, WM_SYSCOMMAND, SC_CLOSE, 0);
-        EXPECT_FALSE(WaitUntil([&] { return FindMessageBox(SetupTitle, installer.Id) != nullptr; }, 600));
+        EXPECT_FALSE(WaitUntil([&] { return FindMessageBox(SetupTitle, installer.Id()) != nullptr; }, 600));
         EXPECT_TRUE(IsWindowVisible(progress));
         EXPECT_TRUE(IsControlEnabled(progress, IDC_FINISH));
     }
@@ -202,7 +202,7 @@ TEST_F(Wizard, CompleteInstallationThenCalibrationTool)
     EXPECT_FALSE(AutostartValuePresent());
 
     ASSERT_TRUE(PressButton(progress, IDC_FINISH));
-    HWND question = WaitForMessageBox(SetupTitle, 20000, installer.Id);
+    HWND question = WaitForMessageBox(SetupTitle, 20000, installer.Id());
     ExpectBox(question, SetupTitle,
               "To make the installation vaild,you must pull out and pull the Quortouch controller,or restart your "
               "computer,\nrestart now?",
@@ -215,7 +215,7 @@ TEST_F(Wizard, CompleteInstallationThenCalibrationTool)
     SaveScreenshot("install-restart.png");
 
     ASSERT_TRUE(PressButton(question, IDNO));
-    EXPECT_EQ(0, WaitInstaller(&installer));
+    EXPECT_EQ(0, installer.Wait(60000));
     HWND tool = WaitForCalibrationWindow();
     ASSERT_NE(nullptr, tool);
     EXPECT_TRUE(GetWindowLongA(tool, GWL_EXSTYLE) & WS_EX_TOPMOST);
@@ -262,7 +262,7 @@ TEST_F(Wizard, MissingReadMeFailsTheFileStepAndRemovesWhatWasCopied)
     EXPECT_FALSE(IsControlEnabled(progress, IDC_STATUS_DEVICE));
 
     ASSERT_TRUE(PressButton(progress, IDC_FINISH));
-    EXPECT_EQ(0, WaitInstaller(&installer));
+    EXPECT_EQ(0, installer.Wait(60000));
     EXPECT_FALSE(AutostartValuePresent());
     // No restart question; the start of the calibration tool from the removed
     // directory fails without a word.
@@ -302,7 +302,7 @@ TEST_F(Wizard, SetupToolExitingWithTwoFailsTheDriverStep)
     EXPECT_FALSE(WaitUntil([&] { return IsControlEnabled(progress, IDC_STATUS_LINKS); }, 400));
     EXPECT_FALSE(FileExists(JoinPath(StartMenuGroupPath(), LinkFiles[0])));
     ASSERT_TRUE(PressButton(progress, IDC_FINISH));
-    EXPECT_EQ(0, WaitInstaller(&installer));
+    EXPECT_EQ(0, installer.Wait(60000));
     EXPECT_FALSE(AutostartValuePresent());
 }
 
@@ -315,7 +315,7 @@ TEST_F(Wizard, CancelAnsweredNoResumesTwoHundredMillisecondsLater)
     ASSERT_NE(nullptr, progress);
     ASSERT_TRUE(WaitUntil([&] { return IsControlEnabled(progress, IDC_STATUS_FILES); }, 20000));
     ASSERT_TRUE(PressButton(progress, IDCANCEL));
-    HWND question = WaitForMessageBox(SetupTitle, 20000, installer.Id);
+    HWND question = WaitForMessageBox(SetupTitle, 20000, installer.Id());
     ExpectBox(question, SetupTitle, "Are you sure to break setup process?", MB_ICONINFORMATION, YesNo);
     bool deviceBefore = IsControlEnabled(progress, IDC_STATUS_DEVICE);
     // The timer is stopped while the question is up.
@@ -331,10 +331,10 @@ TEST_F(Wizard, CancelAnsweredNoResumesTwoHundredMillisecondsLater)
     EXPECT_TRUE(IsControlEnabled(progress, IDC_STATUS_LINKS));
     EXPECT_EQ(10, CountInstalledFiles());
     ASSERT_TRUE(PressButton(progress, IDC_FINISH));
-    HWND restart = WaitForMessageBox(SetupTitle, 20000, installer.Id);
+    HWND restart = WaitForMessageBox(SetupTitle, 20000, installer.Id());
     ASSERT_NE(nullptr, restart);
     ASSERT_TRUE(PressButton(restart, IDNO));
-    EXPECT_EQ(0, WaitInstaller(&installer));
+    EXPECT_EQ(0, installer.Wait(60000));
     EXPECT_TRUE(AutostartValuePresent());
 }
 
@@ -345,11 +345,11 @@ TEST_F(Wizard, CancelAnsweredYesKeepsWhatWasDone)
     ASSERT_NE(nullptr, progress);
     ASSERT_TRUE(WaitUntil([&] { return IsControlEnabled(progress, IDC_STATUS_FILES); }, 20000));
     ASSERT_TRUE(PressButton(progress, IDCANCEL));
-    HWND question = WaitForMessageBox(SetupTitle, 20000, installer.Id);
+    HWND question = WaitForMessageBox(SetupTitle, 20000, installer.Id());
     ASSERT_NE(nullptr, question);
     bool driverStepRan = IsControlEnabled(progress, IDC_STATUS_DEVICE);
     ASSERT_TRUE(PressButton(question, IDYES));
-    EXPECT_EQ(0, WaitInstaller(&installer));
+    EXPECT_EQ(0, installer.Wait(60000));
     EXPECT_EQ(10, CountInstalledFiles());
     for (const char* copy : SecondCopies)
         EXPECT_TRUE(FileExists(JoinPath(WindowsDir(), copy))) << copy;
@@ -369,7 +369,7 @@ TEST_F(Wizard, CancelOnWelcomeAndCommandLinesOtherThanSlashU)
         HWND welcome = WaitForWelcome(installer);
         ASSERT_NE(nullptr, welcome);
         ASSERT_TRUE(PressButton(welcome, IDCANCEL));
-        EXPECT_EQ(0, WaitInstaller(&installer, 20000));
+        EXPECT_EQ(0, installer.Wait(20000));
     }
     EXPECT_FALSE(DirectoryExists(InstallDirectoryPath()));
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, UninstallEntryKey));
@@ -394,13 +394,13 @@ TEST_F(Wizard, RemovalDeclinedOrFailingLeavesEverything)
 
     // Confirmation answered No.
     ASSERT_TRUE(StartInstaller(installed, "/u", &installer));
-    HWND confirm = WaitForMessageBox(UninstallTitle, 20000, installer.Id);
+    HWND confirm = WaitForMessageBox(UninstallTitle, 20000, installer.Id());
     ExpectBox(confirm, UninstallTitle, "Are you sure to uninstall Quortouch USB Touchscreen?", MB_ICONWARNING, YesNo);
     EXPECT_EQ(nullptr, ReadMessageBox(confirm).owner);
     // No window at all in this mode.
-    EXPECT_EQ(nullptr, FindTopWindow("INSTALL", nullptr, installer.Id));
+    EXPECT_EQ(nullptr, FindTopWindow("INSTALL", nullptr, installer.Id()));
     ASSERT_TRUE(PressButton(confirm, IDNO));
-    EXPECT_EQ(0, WaitInstaller(&installer));
+    EXPECT_EQ(0, installer.Wait(60000));
     everythingInPlace();
 
     // The setup tool reports failure (2): nothing removed, the package stays
@@ -408,14 +408,14 @@ TEST_F(Wizard, RemovalDeclinedOrFailingLeavesEverything)
     SetEnvironmentVariableA("QUORUSB_FORCE_EXIT", "2");
     ASSERT_TRUE(StartInstaller(installed, "/u", &installer));
     SetEnvironmentVariableA("QUORUSB_FORCE_EXIT", nullptr);
-    confirm = WaitForMessageBox(UninstallTitle, 20000, installer.Id);
+    confirm = WaitForMessageBox(UninstallTitle, 20000, installer.Id());
     ASSERT_NE(nullptr, confirm);
     ASSERT_TRUE(PressButton(confirm, IDYES));
-    HWND failure = WaitForMessageBox(SetupTitle, 30000, installer.Id);
+    HWND failure = WaitForMessageBox(SetupTitle, 30000, installer.Id());
     ExpectBox(failure, SetupTitle, "Remove failure,please insert the usb interface", MB_ICONERROR, Ok);
     EXPECT_EQ(nullptr, ReadMessageBox(failure).owner);
     ASSERT_TRUE(PressButton(failure, IDOK));
-    EXPECT_EQ(0, WaitInstaller(&installer));
+    EXPECT_EQ(0, installer.Wait(60000));
     // No restart question followed.
     EXPECT_EQ(nullptr, FindTopWindow("#32770", UninstallTitle));
     everythingInPlace();
@@ -442,7 +442,7 @@ TEST_F(Wizard, ReinstallOverARunningInstallation)
     ExpectBox(box, SetupTitle, "Setup file fail(2:10).", MB_ICONERROR, Ok);
     ASSERT_TRUE(PressButton(box, IDOK) && WaitUntil([&] { return IsControlEnabled(progress, IDC_FINISH); }, 10000));
     ASSERT_TRUE(PressButton(progress, IDC_FINISH));
-    EXPECT_EQ(0, WaitInstaller(&installer));
+    EXPECT_EQ(0, installer.Wait(60000));
     ASSERT_TRUE(CloseCalibrationTool(WaitForCalibrationWindow()));
     ExpectInstallationWhole();
     EXPECT_FALSE(HasStagedFile(SystemFile("System32\\Drivers")));  // the newer driver taken back
@@ -478,7 +478,7 @@ TEST_F(Wizard, RemovalOfFilesInUseThenInstallBeforeRestart)
     ASSERT_TRUE(StartInstaller(SystemFile("System32\\QuortouchUsb.exe"), "", &installer));
     ASSERT_NE(nullptr, tool = WaitForCalibrationWindow());
     ASSERT_TRUE(RunRemoval(InstalledFile("Install.exe")));
-    EXPECT_TRUE(InstallerRunning(installer));
+    EXPECT_TRUE(installer.Running());
     // Renamed to wait for the restart: the names are free at once.
     EXPECT_FALSE(FileExists(SystemFile("System32\\QuortouchUsb.exe")));
     EXPECT_FALSE(FileExists(InstalledFile("Install.exe")));
