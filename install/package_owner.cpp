@@ -1,0 +1,74 @@
+#include "package_owner.h"
+
+#include "bounded_format.h"
+#include "debug_trace.h"
+#include "driver_registration.h"
+#include "installer_app.h"
+#include "library_search.h"
+
+namespace {
+
+const char PackageUpgradeCode[] = "{" PACKAGE_UPGRADE_CODE "}";
+
+using EnumRelatedProducts = UINT(WINAPI*)(LPCSTR upgradeCode, DWORD reserved, DWORD index, LPSTR productCode);
+
+// Runs the command line hidden in the directory and waits for it; false when
+// it can't start.
+bool RunAndWait(const char* application, char* commandLine, const char* directory, DWORD* exitCode)
+{
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESHOWWINDOW;
+    startup.wShowWindow = SW_HIDE;
+    PROCESS_INFORMATION process = {};
+    if (!CreateProcessA(application, commandLine, nullptr, nullptr, FALSE, 0, nullptr, directory, &startup, &process))
+        return false;
+    WaitForSingleObject(process.hProcess, INFINITE);
+    *exitCode = ERROR_INSTALL_FAILURE;
+    GetExitCodeProcess(process.hProcess, exitCode);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return true;
+}
+
+}  // namespace
+
+bool FindInstalledPackage(char (&productCode)[ProductCodeSize])
+{
+    productCode[0] = '\0';
+    HMODULE msi = LoadSystemLibrary("msi.dll");
+    if (msi == nullptr)
+        return false;
+    auto enumRelated = reinterpret_cast<EnumRelatedProducts>(
+        reinterpret_cast<void*>(GetProcAddress(msi, "MsiEnumRelatedProductsA")));
+    bool found = enumRelated != nullptr && enumRelated(PackageUpgradeCode, 0, 0, productCode) == ERROR_SUCCESS;
+    FreeLibrary(msi);
+    if (!found)
+        productCode[0] = '\0';
+    return found;
+}
+
+bool RemoveThroughInstalledPackage(int* result)
+{
+    char productCode[ProductCodeSize];
+    if (!FindInstalledPackage(productCode))
+        return false;
+    // Run from the system directory: the install folder, where this program
+    // usually runs from, is one of the folders the removal deletes.
+    char system[MAX_PATH], application[MAX_PATH], commandLine[2 * MAX_PATH];
+    UINT length = GetSystemDirectoryA(system, sizeof system);
+    DWORD exitCode = ERROR_INSTALL_FAILURE;
+    bool ran = length > 0 && length < sizeof system && FormatInto(application, "%s\\msiexec.exe", system) &&
+               FormatInto(commandLine, "\"%s\" /x %s /qn REBOOT=ReallySuppress", application, productCode) &&
+               RunAndWait(application, commandLine, system, &exitCode);
+    DebugTrace(0, "Package %s removal: %s, exit code %lu\n", productCode, ran ? "ran" : "not started", exitCode);
+    if (!ran || (exitCode != ERROR_SUCCESS && exitCode != ERROR_SUCCESS_REBOOT_REQUIRED &&
+                 exitCode != ERROR_SUCCESS_REBOOT_INITIATED)) {
+        MessageBoxA(nullptr, "Remove failure,please insert the usb interface", SetupCaption, MB_ICONERROR | MB_OK);
+        *result = -1;
+        return true;
+    }
+    RegDeleteKeyA(HKEY_LOCAL_MACHINE, UninstallKey);
+    *result = 0;
+    return true;
+}
