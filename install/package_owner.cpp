@@ -1,5 +1,7 @@
 #include "package_owner.h"
 
+#include <cstring>
+
 #include "bounded_format.h"
 #include "debug_trace.h"
 #include "driver_registration.h"
@@ -9,6 +11,7 @@
 namespace {
 
 const char PackageUpgradeCode[] = "{" PACKAGE_UPGRADE_CODE "}";
+const char UninstallParentKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
 
 using EnumRelatedProducts = UINT(WINAPI*)(LPCSTR upgradeCode, DWORD reserved, DWORD index, LPSTR productCode);
 
@@ -31,18 +34,63 @@ bool RunAndWait(const char* application, char* commandLine, const char* director
     return true;
 }
 
-}  // namespace
-
-bool FindInstalledPackage(char (&productCode)[ProductCodeSize])
+// The installer's records under the upgrade code.
+bool FindByUpgradeCode(char (&productCode)[ProductCodeSize], const char* except)
 {
-    productCode[0] = '\0';
     HMODULE msi = LoadSystemLibrary("msi.dll");
     if (msi == nullptr)
         return false;
     auto enumRelated = reinterpret_cast<EnumRelatedProducts>(
         reinterpret_cast<void*>(GetProcAddress(msi, "MsiEnumRelatedProductsA")));
-    bool found = enumRelated != nullptr && enumRelated(PackageUpgradeCode, 0, 0, productCode) == ERROR_SUCCESS;
+    bool found = false;
+    for (DWORD index = 0; !found && enumRelated != nullptr; ++index) {
+        if (enumRelated(PackageUpgradeCode, 0, index, productCode) != ERROR_SUCCESS)
+            break;
+        found = except == nullptr || lstrcmpiA(productCode, except) != 0;
+    }
     FreeLibrary(msi);
+    return found;
+}
+
+// Programs and Features: a Windows Installer entry, named by its product
+// code, with the package's name. Wine's installer can lose its upgrade-code
+// records (a rolled-back upgrade drops them), never these.
+bool FindByUninstallEntry(char (&productCode)[ProductCodeSize], const char* except)
+{
+    HKEY parent = nullptr;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, UninstallParentKey, 0, KEY_READ, &parent) != ERROR_SUCCESS)
+        return false;
+    bool found = false;
+    for (DWORD index = 0; !found; ++index) {
+        DWORD size = ProductCodeSize;
+        LONG status = RegEnumKeyExA(parent, index, productCode, &size, nullptr, nullptr, nullptr, nullptr);
+        if (status == ERROR_MORE_DATA)
+            continue;
+        if (status != ERROR_SUCCESS)
+            break;
+        char name[MAX_PATH] = {};
+        DWORD nameSize = sizeof name - 1, byInstaller = 0, wordSize = sizeof byInstaller;
+        HKEY entry = nullptr;
+        if (productCode[0] != '{' || (except != nullptr && lstrcmpiA(productCode, except) == 0) ||
+            RegOpenKeyExA(parent, productCode, 0, KEY_READ, &entry) != ERROR_SUCCESS)
+            continue;
+        found = RegQueryValueExA(entry, "DisplayName", nullptr, nullptr, reinterpret_cast<BYTE*>(name), &nameSize) ==
+                    ERROR_SUCCESS &&
+                strcmp(name, UninstallDisplayName) == 0 &&
+                RegQueryValueExA(entry, "WindowsInstaller", nullptr, nullptr, reinterpret_cast<BYTE*>(&byInstaller),
+                                 &wordSize) == ERROR_SUCCESS &&
+                byInstaller == 1;
+        RegCloseKey(entry);
+    }
+    RegCloseKey(parent);
+    return found;
+}
+
+}  // namespace
+
+bool FindInstalledPackage(char (&productCode)[ProductCodeSize], const char* except)
+{
+    bool found = FindByUpgradeCode(productCode, except) || FindByUninstallEntry(productCode, except);
     if (!found)
         productCode[0] = '\0';
     return found;

@@ -7,10 +7,10 @@
 // A product code with its braces and terminating zero.
 constexpr size_t ProductCodeSize = 39;
 
-// The installed package's product code, found by the package's upgrade code
-// through msi.dll, loaded at run time. False when none is installed or
-// msi.dll can't be used.
-bool FindInstalledPackage(char (&productCode)[ProductCodeSize]);
+// The product code of an installed version of the package other than
+// except (null: any), found by the package's upgrade code through msi.dll,
+// loaded at run time. False when there is none or msi.dll can't be used.
+bool FindInstalledPackage(char (&productCode)[ProductCodeSize], const char* except = nullptr);
 
 // When the package is installed: its removal ("msiexec /x <product code> /qn
 // REBOOT=ReallySuppress" from the system directory, waited for), then a

@@ -23,9 +23,11 @@
 #include "driver_registration.h"
 #include "driver_state.h"
 #include "os_class.h"
+#include "package_owner.h"
 #include "parameter_store.h"
 #include "shortcuts.h"
 #include "uninstall.h"
+#include "upgrade_records.h"
 
 #define CUSTOM_ACTION extern "C" __declspec(dllexport) UINT __stdcall
 
@@ -109,6 +111,21 @@ CUSTOM_ACTION SaveDriverState(MSIHANDLE session)
     return EndAction(ERROR_SUCCESS);
 }
 
+// Immediate: another version of the package is installed. An older
+// version's removal after an upgrade (which Wine's installer runs without
+// UPGRADINGPRODUCTCODE) then leaves the driver and the log-on entry to it.
+CUSTOM_ACTION FindOtherVersion(MSIHANDLE session)
+{
+    BeginAction(session, "FindOtherVersion");
+    char own[ProductCodeSize + 8], other[ProductCodeSize];
+    GetSessionProperty("ProductCode", own, sizeof own);
+    if (FindInstalledPackage(other, own)) {
+        SetSessionProperty("OtherVersionInstalled", other);
+        LogLine("version %s is installed too; a removal leaves the driver and the log-on entry to it", other);
+    }
+    return EndAction(ERROR_SUCCESS);
+}
+
 // Immediate, before the costs are final: the Start-menu group goes into the
 // Programs folder the setup wizard uses (the all-users one on the NT family).
 CUSTOM_ACTION ResolveStartMenuFolder(MSIHANDLE session)
@@ -188,6 +205,25 @@ CUSTOM_ACTION RestoreDeviceParameters(MSIHANDLE session)
     BeginAction(session, "RestoreDeviceParameters");
     if (LoadBasePaths())
         LogLine("%d parameter values put back", RestoreParameterValues(ActionDataRest));
+    return EndAction(ERROR_SUCCESS);
+}
+
+// Rollback of an upgrade: the earlier version ("{...};..." as data) is
+// listed under the upgrade code again, so that the next upgrade finds it.
+CUSTOM_ACTION RelistEarlierVersion(MSIHANDLE session)
+{
+    BeginAction(session, "RelistEarlierVersion");
+    char codes[512];
+    GetSessionProperty("CustomActionData", codes, sizeof codes);
+    for (char* code = codes; *code != '\0';) {
+        char* end = strchr(code, ';');
+        if (end != nullptr)
+            *end = '\0';
+        LogLine("%s %s", code, RelistUnderUpgradeCode(code) ? "listed again" : "could not be listed again");
+        if (end == nullptr)
+            break;
+        code = end + 1;
+    }
     return EndAction(ERROR_SUCCESS);
 }
 

@@ -1,6 +1,5 @@
 #include "driver_state.h"
 
-#include <cstdlib>
 #include <cstring>
 
 #include "bounded_format.h"
@@ -46,6 +45,18 @@ bool FormatParameterValues(char* out, size_t size)
 
 namespace {
 
+// A whole decimal DWORD.
+bool ParseDword(const char* text, DWORD* value)
+{
+    unsigned long long parsed = 0;
+    for (const char* digit = text; *digit != '\0'; ++digit) {
+        if (*digit < '0' || *digit > '9' || (parsed = parsed * 10 + (*digit - '0')) > 0xFFFFFFFFull)
+            return false;
+    }
+    *value = static_cast<DWORD>(parsed);
+    return *text != '\0';
+}
+
 bool IsParameterName(const char* name)
 {
     for (const DeviceParameter& entry : DeviceParameterTable)
@@ -77,9 +88,8 @@ int RestoreParameterValues(const char* text)
         }
         if (equals != nullptr) {
             pair[equals - pair] = '\0';
-            char* numberEnd = nullptr;
-            DWORD value = strtoul(equals + 1, &numberEnd, 10);
-            if (*numberEnd == '\0' && IsParameterName(pair) &&
+            DWORD value = 0;
+            if (ParseDword(equals + 1, &value) && IsParameterName(pair) &&
                 RegSetValueExA(key, pair, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value) ==
                     ERROR_SUCCESS)
                 ++written;
