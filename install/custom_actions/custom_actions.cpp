@@ -279,11 +279,22 @@ CUSTOM_ACTION RegisterCalibrationAtLogon(MSIHANDLE session)
     return EndAction(ERROR_SUCCESS);
 }
 
-// Deferred as the user (removal), and the rollback of the one above.
+// Deferred as the user (removal), and the rollback of the one above. A value
+// that stays (a Run key the user may not change) fails the removal: it would
+// start the calibration tool of a removed product at every log-on.
 CUSTOM_ACTION RemoveCalibrationAtLogon(MSIHANDLE session)
 {
     BeginAction(session, "RemoveCalibrationAtLogon");
     DeleteAutostartValue(AutostartValueName);
+    HKEY key = nullptr;
+    bool stays = RegOpenKeyExA(HKEY_CURRENT_USER, RunKey, 0, KEY_QUERY_VALUE, &key) == ERROR_SUCCESS &&
+                 RegQueryValueExA(key, AutostartValueName, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+    if (key != nullptr)
+        RegCloseKey(key);
+    if (stays) {
+        ReportError("HKCU\\%s\\%s could not be deleted.", RunKey, AutostartValueName);
+        return EndAction(ERROR_INSTALL_FAILURE);
+    }
     LogLine("HKCU\\%s\\%s deleted", RunKey, AutostartValueName);
     return EndAction(ERROR_SUCCESS);
 }

@@ -90,6 +90,21 @@ TEST(MsiRemoval, ThroughTheUninstallLink)
     EXPECT_TRUE(IsSuccessExit(repair.ExitCode)) << repair.ExitCode;
     EXPECT_TRUE(TouchDeviceOpens());
 
+    // A removal that fails after the driver went (the log-on entry can't be
+    // deleted) registers the driver again, its values as they were.
+    ASSERT_TRUE(WriteDword(HKEY_LOCAL_MACHINE, ParameterKey, CalibrationRecord[0], 1234));
+    ASSERT_TRUE(SetKeyDacl(HKEY_CURRENT_USER, RunKey, "D:(A;;KR;;;WD)"));
+    MsiexecRun failed = RunMsiexec(arguments + " /qn", "msi-removal-fails.log");
+    ASSERT_TRUE(SetKeyDacl(HKEY_CURRENT_USER, RunKey, "D:(A;;KA;;;WD)"));
+    EXPECT_EQ(ERROR_INSTALL_FAILURE, failed.ExitCode);
+    EXPECT_TRUE(TouchDeviceOpens());
+    DWORD value = 0;
+    EXPECT_TRUE(ReadDword(HKEY_LOCAL_MACHINE, ParameterKey, CalibrationRecord[0], &value));
+    EXPECT_EQ(1234u, value);
+    // Wine's rollback of a removal also forgets the product; installing
+    // again lists it.
+    ASSERT_TRUE(IsSuccessExit(RunMsiexec(InstallCommand(MsiPackagePath()), "msi-removal-relist.log").ExitCode));
+
     MsiexecRun removal = RunMsiexec(arguments + " /qn", "msi-removal-remove.log");
     EXPECT_TRUE(IsSuccessExit(removal.ExitCode)) << removal.ExitCode;
     EXPECT_TRUE(removal.WindowsSeen.empty()) << testing::PrintToString(removal.WindowsSeen);
