@@ -227,6 +227,18 @@ CUSTOM_ACTION RelistEarlierVersion(MSIHANDLE session)
     return EndAction(ERROR_SUCCESS);
 }
 
+// Immediate, after the earlier version's removal: that removal, in Wine's
+// installer, takes the whole upgrade-code list with it, this version's entry
+// included; without it the next upgrade would not find this version.
+CUSTOM_ACTION RelistThisVersion(MSIHANDLE session)
+{
+    BeginAction(session, "RelistThisVersion");
+    char own[ProductCodeSize + 8];
+    GetSessionProperty("ProductCode", own, sizeof own);
+    LogLine("%s %s", own, RelistUnderUpgradeCode(own) ? "listed under the upgrade code" : "could not be listed");
+    return EndAction(ERROR_SUCCESS);
+}
+
 // Rollback of RemoveDriverRegistration, after the files are back: the values
 // as they were, then the setup tool's "setup" registers and starts the
 // driver again, with the key security.

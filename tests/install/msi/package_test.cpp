@@ -5,6 +5,9 @@
 // wizard installation.
 #include <gtest/gtest.h>
 
+#include <windows.h>
+#include <msi.h>
+
 #include <algorithm>
 #include <iterator>
 
@@ -206,6 +209,10 @@ TEST(MsiUpgradeAfterRestart, FromALowerVersion)
     ASSERT_EQ(1u, entries.size());
     EXPECT_EQ(PACKAGE_VERSION, entries[0].DisplayVersion);
     EXPECT_NE(lowerCode, entries[0].KeyName);
+    // Listed under the upgrade code for the next upgrade.
+    char related[39] = {};
+    EXPECT_EQ(ERROR_SUCCESS, MsiEnumRelatedProductsA("{" PACKAGE_UPGRADE_CODE "}", 0, 0, related));
+    EXPECT_EQ(entries[0].KeyName, related);
     // The newer version's installation is complete.
     EXPECT_TRUE(TouchDeviceOpens());
     EXPECT_TRUE(DriverServiceRunning());
