@@ -54,7 +54,8 @@ bool FindByUpgradeCode(char (&productCode)[ProductCodeSize], const char* except)
 
 // Programs and Features: a Windows Installer entry, named by its product
 // code, with the package's name. Wine's installer can lose its upgrade-code
-// records (a rolled-back upgrade drops them), never these.
+// records (a rolled-back upgrade, or the removal of another version, drops
+// the whole list); the entry stays while the product is installed.
 bool FindByUninstallEntry(char (&productCode)[ProductCodeSize], const char* except)
 {
     HKEY parent = nullptr;
