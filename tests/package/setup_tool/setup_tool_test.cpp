@@ -148,7 +148,7 @@ TEST_F(SetupTool, ForcedExitCodesSkipTheWork)
     EXPECT_EQ(3, RunRemove());
     EXPECT_EQ(2, RunSetup(ToolDir, "C:\\standins\\nowhere\\QuorUsb.inf"));
     EXPECT_NE(std::string::npos, Log().find("no service VessaUsb left to remove")) << Log();
-    EXPECT_FALSE(ServiceExists());
+    EXPECT_FALSE(DriverServiceExists());
 }
 
 TEST_F(SetupTool, ServiceKeyWithoutWriteRightsFails)
