@@ -4,14 +4,51 @@
 #include <objbase.h>
 #include <shlobj.h>
 
+#include <cstring>
+
 #include "deployment.h"
 #include "driver_contract.h"
 #include "parameter_store.h"
+#include "shortcuts.h"
 #include "test_support.h"
 
 std::string InstallDirectoryPath()
 {
     return JoinPath(WindowsDir(), InstallDirectoryName);
+}
+
+std::vector<std::string> PackageFileNames()
+{
+    std::vector<std::string> names;
+    for (const PackageFileRow& row : PackageFileTable)
+        names.emplace_back(row.NameField);
+    return names;
+}
+
+std::vector<std::string> SecondTargets(bool consumer)
+{
+    std::vector<std::string> targets;
+    for (const PackageFileRow& row : PackageFileTable) {
+        const char* second = consumer ? row.ConsumerTarget : row.NtTarget;
+        if (second[0] != '\0')
+            targets.push_back(JoinPath(WindowsDir(), second));
+    }
+    return targets;
+}
+
+std::vector<std::string> StartMenuLinkNames()
+{
+    std::vector<std::string> names;
+    for (const ShortcutRow& row : Shortcuts)
+        names.emplace_back(strrchr(row.LinkFileFormat, '\\') + 1);
+    return names;
+}
+
+std::string StartMenuGroupPath()
+{
+    char programs[MAX_PATH] = {};
+    SHGetSpecialFolderPathA(nullptr, programs, CSIDL_COMMON_PROGRAMS, FALSE);
+    return JoinPath(programs, StartMenuFolderName);
 }
 
 bool ReadShellLink(const std::string& linkFile, std::string* target, std::string* arguments,

@@ -9,6 +9,14 @@
 
 // "<Windows directory>\QuortouchUSB", the installer's own name for it.
 std::string InstallDirectoryPath();
+// From the installer's own tables: the ten package files in table order;
+// the second copies (full paths) of the NT family (consumer == false) or of
+// the older consumer family; the file names of the five Start-menu links.
+std::vector<std::string> PackageFileNames();
+std::vector<std::string> SecondTargets(bool consumer);
+std::vector<std::string> StartMenuLinkNames();
+// The all-users Start-menu group.
+std::string StartMenuGroupPath();
 
 // The target (as stored), arguments, working directory and description of a
 // shell link; false when it can't be loaded.

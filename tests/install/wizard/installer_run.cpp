@@ -20,13 +20,6 @@ std::string PackageDirectory()
     return "C:\\QuortouchPackage";
 }
 
-std::string StartMenuGroupPath()
-{
-    char programs[MAX_PATH] = {};
-    SHGetSpecialFolderPathA(nullptr, programs, CSIDL_COMMON_PROGRAMS, FALSE);
-    return JoinPath(programs, "Quortouch USB Touchscreen");
-}
-
 bool MakePackage(bool withReadMe)
 {
     std::string dir = PackageDirectory();

@@ -21,8 +21,6 @@ extern const char ProgressTitle[];
 // (only copied and linked). Without withReadMe "ReadMe.txt" is left out.
 std::string PackageDirectory();
 bool MakePackage(bool withReadMe = true);
-// The all-users Start-menu group.
-std::string StartMenuGroupPath();
 
 // The installer started by a test (test_support.h's StartedProcess).
 using InstallerProcess = StartedProcess;

@@ -104,7 +104,7 @@ TEST(LifeCycle, InstallCalibrateRemove)
 
     // The removal, started as the Start-menu link starts it.
     std::string target, arguments, workingDirectory;
-    ASSERT_TRUE(ReadShellLink(JoinPath(StartMenuGroupPath(), "Uninstall QuorTouch.lnk"), &target, &arguments,
+    ASSERT_TRUE(ReadShellLink(JoinPath(StartMenuGroupPath(), StartMenuLinkNames()[0]), &target, &arguments,
                               &workingDirectory));
     EXPECT_EQ(0, _stricmp(JoinPath(InstallDirectoryPath(), "Install.exe").c_str(), target.c_str())) << target;
     EXPECT_EQ("/u", arguments);
@@ -129,9 +129,8 @@ TEST(LifeCycle, InstallCalibrateRemove)
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, DRIVER_SERVICE_KEY));
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, UninstallEntryKey));
     EXPECT_EQ(std::string::npos, ListedPrograms().find("VessaTouch"));
-    for (const char* copy : {"System32\\QuortouchUsb.cpl", "System32\\QuortouchUsb.exe",
-                             "System32\\Drivers\\QuorUsb.sys", "inf\\QuorUsb.inf"})
-        EXPECT_FALSE(FileExists(JoinPath(WindowsDir(), copy))) << copy;
+    for (const std::string& copy : SecondTargets(false))
+        EXPECT_FALSE(FileExists(copy)) << copy;
     EXPECT_FALSE(DirectoryExists(StartMenuGroupPath()));
     EXPECT_FALSE(ReadString(HKEY_CURRENT_USER, RunKey, AutostartValueName, &autostart));
     EXPECT_FALSE(FileExists(JoinPath(InstallDirectoryPath(), "QuortouchUsb.exe")));

@@ -21,13 +21,6 @@
 namespace {
 
 const char UninstallEntryKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\VessaTouch";
-const char* const SecondCopies[] = {"System32\\QuortouchUsb.cpl", "System32\\QuortouchUsb.exe",
-                                    "System32\\Drivers\\QuorUsb.sys", "inf\\QuorUsb.inf"};
-const char* const PackageFiles[] = {"QuortouchUsb.cpl", "QuortouchUsb.exe", "QuorUsb.sys", "QuorUsb.inf",
-                                    "QuortouchUsb.chm", "QuorUsb.exe",      "Install.exe", "Write.exe",
-                                    "RBtn.exe",         "ReadMe.txt"};
-const char* const LinkFiles[] = {"Uninstall QuorTouch.lnk", "Quortouch help.lnk", "Calibration.lnk",
-                                 "Right Button.lnk", "HandWritting Demo.lnk"};
 
 std::string AutostartPath()
 {
@@ -37,7 +30,7 @@ std::string AutostartPath()
 int CountInstalledFiles()
 {
     int count = 0;
-    for (const char* name : PackageFiles)
+    for (const std::string& name : PackageFileNames())
         count += FileExists(JoinPath(InstallDirectoryPath(), name)) ? 1 : 0;
     return count;
 }
@@ -75,9 +68,9 @@ bool HasStagedFile(const std::string& directory)
 void ExpectInstallationWhole()
 {
     EXPECT_EQ(10, CountInstalledFiles());
-    for (const char* copy : SecondCopies)
-        EXPECT_TRUE(FileExists(JoinPath(WindowsDir(), copy))) << copy;
-    for (const char* link : LinkFiles)
+    for (const std::string& copy : SecondTargets(false))
+        EXPECT_TRUE(FileExists(copy)) << copy;
+    for (const std::string& link : StartMenuLinkNames())
         EXPECT_TRUE(FileExists(JoinPath(StartMenuGroupPath(), link))) << link;
     std::string uninstall;
     EXPECT_TRUE(ReadString(HKEY_LOCAL_MACHINE, UninstallEntryKey, "UninstallString", &uninstall));
@@ -185,9 +178,9 @@ TEST_F(Wizard, CompleteInstallationThenCalibrationTool)
 
     // What the steps left behind.
     EXPECT_EQ(10, CountInstalledFiles());
-    for (const char* copy : SecondCopies)
-        EXPECT_TRUE(FileExists(JoinPath(WindowsDir(), copy))) << copy;
-    for (const char* link : LinkFiles)
+    for (const std::string& copy : SecondTargets(false))
+        EXPECT_TRUE(FileExists(copy)) << copy;
+    for (const std::string& link : StartMenuLinkNames())
         EXPECT_TRUE(FileExists(JoinPath(StartMenuGroupPath(), link))) << link;
     ExpectUninstallEntryWithDetails();
     std::string listed = ListedPrograms();
@@ -253,8 +246,8 @@ TEST_F(Wizard, MissingReadMeFailsTheFileStepAndRemovesWhatWasCopied)
     // The copies made before the failure are gone again (the removal follows
     // the enabling of Finish).
     EXPECT_TRUE(WaitUntil([] { return !DirectoryExists(InstallDirectoryPath()); }, 10000));
-    for (const char* copy : SecondCopies)
-        EXPECT_FALSE(FileExists(JoinPath(WindowsDir(), copy))) << copy;
+    for (const std::string& copy : SecondTargets(false))
+        EXPECT_FALSE(FileExists(copy)) << copy;
     // No driver step, also not after Escape or the close box.
     EscapeAndCloseBox(progress);
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, UninstallEntryKey));
@@ -294,13 +287,13 @@ TEST_F(Wizard, SetupToolExitingWithTwoFailsTheDriverStep)
     ASSERT_TRUE(WaitUntil([&] { return IsControlEnabled(progress, IDC_FINISH); }, 10000));
     EXPECT_FALSE(IsControlEnabled(progress, IDCANCEL));
     EXPECT_TRUE(WaitUntil([] { return !DirectoryExists(InstallDirectoryPath()); }, 10000));
-    for (const char* copy : SecondCopies)
-        EXPECT_FALSE(FileExists(JoinPath(WindowsDir(), copy))) << copy;
+    for (const std::string& copy : SecondTargets(false))
+        EXPECT_FALSE(FileExists(copy)) << copy;
     // The registry entries written before the tool ran stay: the clean-up
     // after a failed step removes files only.
     EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, UninstallEntryKey));
     EXPECT_FALSE(WaitUntil([&] { return IsControlEnabled(progress, IDC_STATUS_LINKS); }, 400));
-    EXPECT_FALSE(FileExists(JoinPath(StartMenuGroupPath(), LinkFiles[0])));
+    EXPECT_FALSE(FileExists(JoinPath(StartMenuGroupPath(), StartMenuLinkNames()[0])));
     ASSERT_TRUE(PressButton(progress, IDC_FINISH));
     EXPECT_EQ(0, installer.Wait(60000));
     EXPECT_FALSE(AutostartValuePresent());
@@ -351,8 +344,8 @@ TEST_F(Wizard, CancelAnsweredYesKeepsWhatWasDone)
     ASSERT_TRUE(PressButton(question, IDYES));
     EXPECT_EQ(0, installer.Wait(60000));
     EXPECT_EQ(10, CountInstalledFiles());
-    for (const char* copy : SecondCopies)
-        EXPECT_TRUE(FileExists(JoinPath(WindowsDir(), copy))) << copy;
+    for (const std::string& copy : SecondTargets(false))
+        EXPECT_TRUE(FileExists(copy)) << copy;
     EXPECT_EQ(driverStepRan, KeyExists(HKEY_LOCAL_MACHINE, UninstallEntryKey));
     EXPECT_FALSE(DirectoryExists(StartMenuGroupPath()));
     EXPECT_FALSE(AutostartValuePresent());
