@@ -44,6 +44,16 @@ std::vector<std::string> StartMenuLinkNames()
     return names;
 }
 
+bool CopyBuiltPackage(const std::string& dir)
+{
+    std::string built = JoinPath(TestBinDir(), "package\\QuortouchUsb");
+    CreateDirectoryA(dir.c_str(), nullptr);
+    for (const std::string& name : PackageFileNames())
+        if (!CopyFileA(JoinPath(built, name).c_str(), JoinPath(dir, name).c_str(), FALSE))
+            return false;
+    return true;
+}
+
 std::string StartMenuGroupPath()
 {
     char programs[MAX_PATH] = {};

@@ -15,6 +15,9 @@ std::string InstallDirectoryPath();
 std::vector<std::string> PackageFileNames();
 std::vector<std::string> SecondTargets(bool consumer);
 std::vector<std::string> StartMenuLinkNames();
+// Copies the ten files of the built package folder (build\package\
+// QuortouchUsb) into dir (created when missing); false when one is missing.
+bool CopyBuiltPackage(const std::string& dir);
 // The all-users Start-menu group.
 std::string StartMenuGroupPath();
 

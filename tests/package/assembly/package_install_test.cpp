@@ -32,11 +32,8 @@ DWORD FileSize(const std::string& path)
 TEST(PackageInstall, InstallFromThePackageFolderInstallsAllTenFilesAndCalibrates)
 {
     // The package folder, copied as a user would copy it off the zip or a disc.
-    std::string built = JoinPath(TestBinDir(), "package\\QuortouchUsb");
     std::string package = "C:\\users\\Public\\QuortouchUsb";
-    CreateDirectoryA(package.c_str(), nullptr);
-    for (const std::string& name : PackageFileNames())
-        ASSERT_TRUE(CopyFileA(JoinPath(built, name).c_str(), JoinPath(package, name).c_str(), FALSE)) << name;
+    ASSERT_TRUE(CopyBuiltPackage(package));
 
     std::string driver = JoinPath(TestBinDir(), "package\\assembly\\demo\\demo_driver.exe");
     std::string shots = JoinPath(ArtifactsDir(), "package-install");
