@@ -183,5 +183,8 @@ CUSTOM_ACTION RemoveDriverRegistration(MSIHANDLE session)
         return EndAction(ERROR_INSTALL_FAILURE);
     }
     RemoveDriverEntries();
+    // What a setup-wizard run queued for the package's files would bring
+    // them back at the restart.
+    TakeBackQueuedPackageEntries();
     return EndAction(ERROR_SUCCESS);
 }
