@@ -30,13 +30,18 @@ const char* WithoutNtPrefix(const char* path)
     return strncmp(path, NtPrefix, 4) == 0 ? path + 4 : path;
 }
 
-// Characters of the strings before the list's closing zero.
+// Characters of the pairs before the list's closing zero. A deletion's
+// destination is an empty string, so the list ends where a pair's source
+// would start and is empty.
 DWORD ListLength(const WCHAR* text, DWORD available)
 {
     DWORD i = 0;
-    while (i < available && text[i] != L'\0')
+    while (i < available && text[i] != L'\0') {
         i += static_cast<DWORD>(wcslen(text + i)) + 1;
-    return i;
+        if (i < available)
+            i += static_cast<DWORD>(wcslen(text + i)) + 1;
+    }
+    return i < available ? i : available;
 }
 
 }  // namespace
