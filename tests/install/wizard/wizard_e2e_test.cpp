@@ -90,7 +90,10 @@ void ExpectNothingForTheRestart()
 {
     for (const char* dir : {"", "QuortouchUSB", "System32", "System32\\Drivers", "inf"})
         EXPECT_FALSE(HasStagedFile(JoinPath(WindowsDir(), dir))) << dir;
-    EXPECT_FALSE(ValuePresent(HKEY_LOCAL_MACHINE, PendingKey, PendingValue));
+    DWORD type = 0;
+    std::vector<BYTE> queued;
+    EXPECT_FALSE(ReadValue(HKEY_LOCAL_MACHINE, PendingKey, PendingValue, &type, &queued))
+        << std::string(queued.begin(), queued.end());
 }
 
 // Files, second copies, links, the uninstall entry with an existing target,
