@@ -103,8 +103,7 @@ TEST(LifeCycle, InstallCalibrateRemove)
     const char anyTool[] = "C:\\any\\QuortouchUsb.exe";
     ASSERT_EQ(ERROR_SUCCESS, RegSetKeyValueA(HKEY_CURRENT_USER, RunKey, AutostartValueName, REG_SZ, anyTool, sizeof anyTool));
 
-    // An upgrade over the running driver, whose file then waits for the
-    // restart; the removal takes that back too.
+    // An upgrade over the running driver, whose file waits for the restart.
     ASSERT_TRUE(ChangePackageFile("QuorUsb.sys"));
     ASSERT_TRUE(RunCompleteInstall(nullptr, &tool) && CloseCalibrationTool(tool));
     EXPECT_TRUE(HasStagedFile(JoinPath(WindowsDir(), "System32\\Drivers")));
