@@ -44,8 +44,7 @@ TEST_CHILD_ACTION(DeployFromOwnDirectory)
     return WriteTextFile(argument, report) ? 0 : 1;
 }
 
-// The sources of the queue entries for path ("" + source for a deletion of
-// path itself, "+" + source for a replacement), read from the real value.
+// The sources of the queue entries for path ("+" marks a replacement).
 std::vector<std::string> QueuedFor(const std::string& path)
 {
     std::vector<std::string> found;
@@ -216,11 +215,9 @@ TEST_F(Deployment, MissingFirstFileCopiesNothing)
         EXPECT_FALSE(FileExists(target)) << target;
 }
 
-// A target held open (a loaded driver, a running program) is copied beside
-// itself and replaces it at the restart; a run that then fails (here after
-// the driver step) puts back what it found: the bytes it overwrote, no file
-// it created, none of its queue entries. A run that goes through drops what
-// earlier runs queued for its targets.
+// A target held open is staged for the restart; a failed run puts back what it
+// found (old bytes, no new file or queue entry); a run that goes through drops
+// what earlier runs queued for its targets.
 TEST_F(Deployment, TargetInUseIsReplacedAtTheRestartAndAFailedRunPutsBackWhatItFound)
 {
     std::string held = JoinPath(InstallDir(), "QuorUsb.sys");
