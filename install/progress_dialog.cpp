@@ -48,8 +48,10 @@ void RunNextStep(HWND dialog)
     case 1:
         if (RegisterDriver() < 0) {
             ReportStepFailure(dialog, "Setup driver fail(%d:%d).", GetLastError());
+            RemoveUninstallEntryOfThisRun();
             RemoveFilesOfThisRun();
         } else {
+            CommitFilesOfThisRun();
             StepSucceeded(dialog, IDC_STATUS_DEVICE);
         }
         break;
@@ -133,6 +135,7 @@ INT_PTR CALLBACK ProgressDialogProc(HWND dialog, UINT message, WPARAM wParam, LP
             if (MessageBoxA(dialog, "Are you sure to break setup process?", SetupCaption,
                             MB_ICONINFORMATION | MB_YESNO) == IDYES) {
                 // Nothing already done is undone.
+                CommitFilesOfThisRun();
                 PostQuitMessage(0);
                 EndDialog(dialog, IDCANCEL);
             } else {

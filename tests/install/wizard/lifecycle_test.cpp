@@ -103,6 +103,11 @@ TEST(LifeCycle, InstallCalibrateRemove)
     const char anyTool[] = "C:\\any\\QuortouchUsb.exe";
     ASSERT_EQ(ERROR_SUCCESS, RegSetKeyValueA(HKEY_CURRENT_USER, RunKey, AutostartValueName, REG_SZ, anyTool, sizeof anyTool));
 
+    // An upgrade over the running driver, whose file waits for the restart.
+    ASSERT_TRUE(ChangePackageFile("QuorUsb.sys"));
+    ASSERT_TRUE(RunCompleteInstall(nullptr, &tool) && CloseCalibrationTool(tool));
+    EXPECT_TRUE(HasStagedFile(JoinPath(WindowsDir(), "System32\\Drivers")));
+
     // The removal, started as the Start-menu link starts it.
     std::string target, arguments, workingDirectory;
     ASSERT_TRUE(ReadShellLink(JoinPath(StartMenuGroupPath(), "Uninstall QuorTouch.lnk"), &target, &arguments,
