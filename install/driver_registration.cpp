@@ -18,10 +18,10 @@
 const char UninstallKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\VessaTouch\\";
 const char UsbVendorId[] = "FFF0";
 const char MouseKey[] = "Control Panel\\Mouse";
+const char UninstallDisplayName[] = "Quortouch USB Touchscreen Driver";
 
 namespace {
 
-const char UninstallDisplayName[] = "Quortouch USB Touchscreen Driver";
 const char UninstallStringFormat[] = "%s\\QuortouchUSB\\Install.exe /u";
 const char DeviceInstanceFormat[] = "Enum\\USB\\VID_%s&PID_0001\\INST_%d";
 const char DriverClassFormat[] = "System\\CurrentControlSet\\Services\\Class\\%s";

@@ -4,6 +4,8 @@
 
 // Under HKEY_LOCAL_MACHINE, with the trailing backslash.
 extern const char UninstallKey[];  // "Software\Microsoft\Windows\CurrentVersion\Uninstall\VessaTouch\"
+// Its "DisplayName", which the Windows Installer package's entry carries too.
+extern const char UninstallDisplayName[];  // "Quortouch USB Touchscreen Driver"
 // The controller's USB vendor identifier, four hexadecimal digits, in the
 // device instance keys "Enum\USB\VID_<id>&PID_0001\INST_<n>" (n 0..9) under
 // HKEY_LOCAL_MACHINE on the older consumer family.

@@ -13,6 +13,7 @@
 #include "files_in_use.h"
 #include "installer_app.h"
 #include "os_class.h"
+#include "package_owner.h"
 #include "parameter_store.h"
 #include "shortcuts.h"
 
@@ -51,6 +52,9 @@ bool RunDriverRemoval(DWORD* exitCode)
 
 int UninstallPackage()
 {
+    int packageResult = 0;
+    if (RemoveThroughInstalledPackage(&packageResult))
+        return packageResult;
     ComputeInstallPaths();
     // A base path too long for its buffer would turn every path formed from
     // it into one relative to the drive root: remove nothing then.

@@ -82,7 +82,11 @@ protected:
         ASSERT_TRUE(TouchSimCopyStandIns(TouchSimStandInDirectory(TestBinDir()), ToolDir));
     }
     void SetUp() override { DeleteFileA(LogPath().c_str()); }
-    void TearDown() override { SetEnvironmentVariableA("QUORUSB_FORCE_EXIT", nullptr); }
+    void TearDown() override
+    {
+        SetEnvironmentVariableA("QUORUSB_FORCE_EXIT", nullptr);
+        SetEnvironmentVariableA("QUORUSB_FORCE_COMMAND", nullptr);
+    }
     std::string Log() { return ReadTextFile(LogPath()); }
 };
 
@@ -145,6 +149,18 @@ TEST_F(SetupTool, ForcedExitCodesSkipTheWork)
     EXPECT_FALSE(ServiceExists());
     EXPECT_FALSE(FileExists(DriverInSystem()));
     EXPECT_NE(std::string::npos, Log().find("QUORUSB_FORCE_EXIT is set: exit code 1, nothing done")) << Log();
+
+    // Narrowed to one command, the other one does its work: a removal with
+    // no service, a setup with a missing .inf.
+    SetEnvironmentVariableA("QUORUSB_FORCE_EXIT", "3");
+    SetEnvironmentVariableA("QUORUSB_FORCE_COMMAND", "setup");
+    EXPECT_EQ(3, RunSetup(ToolDir));
+    EXPECT_EQ(0, RunRemove());
+    SetEnvironmentVariableA("QUORUSB_FORCE_COMMAND", "uninstall");
+    EXPECT_EQ(3, RunRemove());
+    EXPECT_EQ(2, RunSetup(ToolDir, "C:\\standins\\nowhere\\QuorUsb.inf"));
+    EXPECT_NE(std::string::npos, Log().find("no service VessaUsb left to remove")) << Log();
+    EXPECT_FALSE(ServiceExists());
 }
 
 TEST_F(SetupTool, ServiceKeyWithoutWriteRightsFails)
