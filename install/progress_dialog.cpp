@@ -1,6 +1,7 @@
 #include "autostart.h"
 #include "bounded_format.h"
 #include "centre_on_screen.h"
+#include "fitted_pictures.h"
 #include "deployment.h"
 #include "driver_registration.h"
 #include "installer_app.h"
@@ -114,11 +115,15 @@ INT_PTR CALLBACK ProgressDialogProc(HWND dialog, UINT message, WPARAM wParam, LP
     switch (message) {
     case WM_INITDIALOG:
         CentreOnScreen(dialog);
+        FitPicturesToControls(dialog);
         ComputeInstallPaths();
         SetTimer(dialog, StepTimerId, StepDelayMs, nullptr);
         return TRUE;
     case WM_TIMER:
         RunNextStep(dialog);
+        return FALSE;
+    case WM_DESTROY:
+        ReleaseFittedPictures(dialog);
         return FALSE;
     case WM_COMMAND:
         switch (LOWORD(wParam)) {

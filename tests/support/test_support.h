@@ -71,10 +71,10 @@ std::string ChildCommandLine(const char* name, const std::string& argument = "",
 // process that loads it appends its own path to PlantedDllMarker.
 std::string PlantedSetupapiPath();
 extern const char PlantedDllMarker[];
-// Programs started afterwards in this prefix prefer a Setupapi.dll found
-// beside them to Wine's own, as Windows would: without this Wine quietly
-// loads its built-in one and the plant proves nothing.
-void PreferDllsBesideThePrograms();
+// Programs started afterwards in this prefix prefer a Setupapi.dll (or the
+// DLL named) found beside them to Wine's own, as Windows would: without this
+// Wine quietly loads its built-in one and the plant proves nothing.
+void PreferDllsBesideThePrograms(const char* dllName = "setupapi");
 
 // --- registry --------------------------------------------------------------
 bool KeyExists(HKEY root, const char* path);
