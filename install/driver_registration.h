@@ -21,6 +21,10 @@ int RegisterDriver();
 // 0, or -3 when the uninstall entry's key or the parameter key can neither be
 // opened nor created.
 int WriteDriverEntries();
+// Deletes the uninstall entry when the latest WriteDriverEntries created it
+// (the clean-up of a failed first install); an entry that was there before
+// stays.
+void RemoveUninstallEntryOfThisRun();
 // The NT family's registration on its own, for an installer that writes its
 // own entries: the driver-setup tool's "setup" run from the ModuleDirectory,
 // then the parameter key's access list (OsClass 8..10). Results as

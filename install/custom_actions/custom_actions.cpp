@@ -324,6 +324,7 @@ CUSTOM_ACTION RemoveDriverRegistration(MSIHANDLE session)
     if (DriverServiceMissing()) {
         LogLine("no driver service %s; the driver-setup tool is not run", DRIVER_SERVICE_NAME);
         RemoveDriverEntries();
+        TakeBackQueuedPackageEntries();
         return EndAction(ERROR_SUCCESS);
     }
     DWORD exitCode = 0;
@@ -338,5 +339,8 @@ CUSTOM_ACTION RemoveDriverRegistration(MSIHANDLE session)
         return EndAction(ERROR_INSTALL_FAILURE);
     }
     RemoveDriverEntries();
+    // What a setup-wizard run queued for the package's files would bring
+    // them back at the restart.
+    TakeBackQueuedPackageEntries();
     return EndAction(ERROR_SUCCESS);
 }

@@ -22,6 +22,35 @@ bool StartCalibrationTool(WatchedProcess* watched, const std::string& arguments)
     return StartWatched(line, watched);
 }
 
+bool StartCalibrationToolUnelevated(WatchedProcess* watched)
+{
+    HANDLE token = nullptr, restricted = nullptr;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ALL_ACCESS, &token))
+        return false;
+    BYTE administrators[SECURITY_MAX_SID_SIZE];
+    DWORD sidSize = sizeof administrators;
+    SID_AND_ATTRIBUTES denyOnly = {administrators, 0};
+    bool made = CreateWellKnownSid(WinBuiltinAdministratorsSid, nullptr, administrators, &sidSize) &&
+                CreateRestrictedToken(token, DISABLE_MAX_PRIVILEGE, 1, &denyOnly, 0, nullptr, 0, nullptr,
+                                      &restricted);
+    CloseHandle(token);
+    if (!made)
+        return false;
+    std::string line = "\"" + CalibrationToolPath() + "\"";
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION started = {};
+    bool ok = CreateProcessAsUserA(restricted, nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                                   &startup, &started);
+    CloseHandle(restricted);
+    if (!ok)
+        return false;
+    CloseHandle(started.hThread);
+    watched->Adopt(started.hProcess, started.dwProcessId);
+    watched->Boxes.clear();
+    return true;
+}
+
 bool StartChildAction(const char* name, WatchedProcess* watched, const std::string& argument)
 {
     return StartWatched(ChildCommandLine(name, argument), watched);

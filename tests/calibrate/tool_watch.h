@@ -26,6 +26,9 @@ struct WatchedProcess : StartedProcess {
 bool StartWatched(const std::string& commandLine, WatchedProcess* watched);
 // The calibration tool from the build tree, no arguments unless given.
 bool StartCalibrationTool(WatchedProcess* watched, const std::string& arguments = "");
+// The calibration tool as a user without administrator rights would start
+// it: a token whose Administrators group is deny-only, without privileges.
+bool StartCalibrationToolUnelevated(WatchedProcess* watched);
 // A child action of the running test program ("--child NAME ARG").
 bool StartChildAction(const char* name, WatchedProcess* watched, const std::string& argument = "");
 

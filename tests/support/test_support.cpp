@@ -116,6 +116,14 @@ bool StartedProcess::Start(const std::string& commandLine, const char* directory
     return true;
 }
 
+void StartedProcess::Adopt(HANDLE process, DWORD id)
+{
+    if (process_ != nullptr)
+        CloseHandle(process_);
+    process_ = process;
+    id_ = id;
+}
+
 HANDLE StartedProcess::Release()
 {
     HANDLE process = process_;
@@ -194,13 +202,13 @@ std::string PlantedSetupapiPath()
     return JoinPath(TestBinDir(), "tests\\planted\\Setupapi.dll");
 }
 
-void PreferDllsBesideThePrograms()
+void PreferDllsBesideThePrograms(const char* dllName)
 {
     HKEY key = nullptr;
     if (RegCreateKeyA(HKEY_CURRENT_USER, "Software\\Wine\\DllOverrides", &key) != ERROR_SUCCESS)
         return;
     static const char nativeFirst[] = "native,builtin";
-    RegSetValueExA(key, "setupapi", 0, REG_SZ, reinterpret_cast<const BYTE*>(nativeFirst), sizeof nativeFirst);
+    RegSetValueExA(key, dllName, 0, REG_SZ, reinterpret_cast<const BYTE*>(nativeFirst), sizeof nativeFirst);
     RegCloseKey(key);
 }
 

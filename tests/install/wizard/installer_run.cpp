@@ -50,6 +50,21 @@ bool MakePackage(bool withReadMe)
     return true;
 }
 
+bool ChangePackageFile(const char* name)
+{
+    std::string path = JoinPath(PackageDirectory(), name);
+    return WriteTextFile(path, ReadTextFile(path) + "rebuilt");
+}
+
+bool HasStagedFile(const std::string& directory)
+{
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA(JoinPath(directory, "qtu*.tmp").c_str(), &found);
+    if (search != INVALID_HANDLE_VALUE)
+        FindClose(search);
+    return search != INVALID_HANDLE_VALUE;
+}
+
 bool StartInstaller(const std::string& exe, const std::string& arguments, InstallerProcess* installer)
 {
     std::string commandLine = "\"" + exe + "\"";

@@ -21,6 +21,10 @@ extern const char ProgressTitle[];
 // (only copied and linked). Without withReadMe "ReadMe.txt" is left out.
 std::string PackageDirectory();
 bool MakePackage(bool withReadMe = true);
+// The package file with a few bytes more at its end (a program still runs).
+bool ChangePackageFile(const char* name);
+// A file renamed or copied to wait for the restart ("qtu*.tmp") is there.
+bool HasStagedFile(const std::string& directory);
 
 // The installer started by a test (test_support.h's StartedProcess).
 using InstallerProcess = StartedProcess;

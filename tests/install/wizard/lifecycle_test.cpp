@@ -4,7 +4,9 @@
 // and started again (a restart), the registry and the file tree are compared
 // with what they were before the installation. It runs posing as the Windows
 // version in WINE_RUN_WINDOWS_VERSION (Vista, where the log-on start is left
-// out), with a "Setupapi.dll" planted in the package folder.
+// out and the older DLL loader is used), with a "Setupapi.dll" and every
+// system DLL that the programs load after start-up planted in the package
+// folder.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -14,6 +16,7 @@
 #include "autostart.h"
 #include "driver_contract.h"
 #include "installer_run.h"
+#include "library_search.h"
 #include "parameter_store.h"
 #include "system_snapshot.h"
 #include "test_support.h"
@@ -66,6 +69,23 @@ std::set<std::string> FilesIn(const std::string& dir)
     return names;
 }
 
+// The planted DLLs that a program loaded by name, one line each. Wine has no
+// KnownDLLs: a plant named like a DLL of a program's import tables comes with
+// the imports, before any code of the program runs (marked "(at start)").
+std::string PlantsLoadedByName()
+{
+    std::string lines = ReadTextFile(PlantedDllMarker), byName;
+    for (size_t start = 0, end; start < lines.size(); start = end + 1) {
+        end = lines.find('\n', start);
+        if (end == std::string::npos)
+            end = lines.size();
+        std::string line = lines.substr(start, end - start);
+        if (line.find("(at start)") == std::string::npos)
+            byName += line + "\n";
+    }
+    return byName;
+}
+
 // --- the first run: install, calibrate, remove ----------------------------------
 
 TEST(LifeCycle, InstallCalibrateRemove)
@@ -74,16 +94,27 @@ TEST(LifeCycle, InstallCalibrateRemove)
     ExpectPosedVersion(&version);
     bool vista = version.dwMajorVersion == 6 && version.dwMinorVersion == 0;
     ASSERT_TRUE(MakePackage());
-    // A DLL named like the setup library in the package folder, which Wine
-    // is told to prefer, as Windows would: no program of the package may load it.
+    // Vista stands for the Windows versions without SetDefaultDllDirectories:
+    // there the programs' own folder stays in the DLL search path.
+    if (vista)
+        for (const char* program : {"Install.exe", "QuortouchUsb.exe"})
+            ASSERT_TRUE(CopyFileA(JoinPath(TestBinDir(), std::string("tests\\old_loader\\") + program).c_str(),
+                                  JoinPath(PackageDirectory(), program).c_str(), FALSE));
+    // DLLs named like the setup library and like every system DLL the
+    // programs load after start-up, in the package folder, which Wine is
+    // told to prefer, as Windows would: no program of the package may load one.
     ASSERT_TRUE(CopyFileA(PlantedSetupapiPath().c_str(), JoinPath(PackageDirectory(), "Setupapi.dll").c_str(), FALSE));
     PreferDllsBesideThePrograms();
+    for (const char* const* dll = PreloadedSystemLibraries; *dll != nullptr; ++dll) {
+        ASSERT_TRUE(CopyFileA(PlantedSetupapiPath().c_str(), JoinPath(PackageDirectory(), *dll).c_str(), FALSE));
+        PreferDllsBesideThePrograms(std::string(*dll, strlen(*dll) - 4).c_str());
+    }
     std::set<std::string> packageFiles = FilesIn(PackageDirectory());
     SaveSnapshot(TakeSnapshot(), "before.txt");
 
     HWND tool = nullptr;
     bool installed = RunCompleteInstall(nullptr, &tool);
-    EXPECT_FALSE(FileExists(PlantedDllMarker)) << "the planted DLL was loaded by\n" << ReadTextFile(PlantedDllMarker);
+    EXPECT_EQ("", PlantsLoadedByName()) << "planted DLLs loaded";
     ASSERT_TRUE(installed);
     EXPECT_NE(std::string::npos, ListedPrograms().find("VessaTouch|||Quortouch USB Touchscreen Driver"));
     // On 6.0 the tool is not registered to start at log-on; elsewhere it is.
@@ -101,6 +132,11 @@ TEST(LifeCycle, InstallCalibrateRemove)
     // since 6.0 writes none), so that the removal is seen to delete it.
     const char anyTool[] = "C:\\any\\QuortouchUsb.exe";
     ASSERT_EQ(ERROR_SUCCESS, RegSetKeyValueA(HKEY_CURRENT_USER, RunKey, AutostartValueName, REG_SZ, anyTool, sizeof anyTool));
+
+    // An upgrade over the running driver, whose file waits for the restart.
+    ASSERT_TRUE(ChangePackageFile("QuorUsb.sys"));
+    ASSERT_TRUE(RunCompleteInstall(nullptr, &tool) && CloseCalibrationTool(tool));
+    EXPECT_TRUE(HasStagedFile(JoinPath(WindowsDir(), "System32\\Drivers")));
 
     // The removal, started as the Start-menu link starts it.
     std::string target, arguments, workingDirectory;
@@ -153,7 +189,7 @@ TEST(LifeCycle, InstallCalibrateRemove)
     EXPECT_LT(file, directory);
 
     // Nor did the calibration or the removal load the planted DLL.
-    EXPECT_FALSE(FileExists(PlantedDllMarker)) << "the planted DLL was loaded by\n" << ReadTextFile(PlantedDllMarker);
+    EXPECT_EQ("", PlantsLoadedByName()) << "planted DLLs loaded";
 }
 
 // --- the second run, after the prefix restarted ---------------------------------

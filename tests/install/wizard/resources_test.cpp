@@ -6,8 +6,10 @@
 #include <string>
 #include <vector>
 
+#include "installer_app.h"
 #include "resource_ids.h"
 #include "test_support.h"
+#include "wizard_dialogs.h"
 
 namespace {
 
@@ -317,6 +319,62 @@ TEST_F(InstallResources, ManifestAsksForAdministratorAndIsDpiAware)
     EXPECT_NE(std::string::npos, manifest.find("level=\"requireAdministrator\""));
     EXPECT_NE(std::string::npos, manifest.find("uiAccess=\"false\""));
     EXPECT_NE(std::string::npos, manifest.find(">true</dpiAware>"));
+}
+
+// The Welcome and Progress dialogs, made from the built program in a process
+// of the prefix's current DPI: every picture fills its control, and every
+// text shows whole inside its own control (so none runs under a picture).
+// Exit code: the number of controls that fail.
+TEST_CHILD_ACTION(CountMisfitWizardControls)
+{
+    (void)argument;
+    InstanceHandle = LoadLibraryExA(InstallExePath().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    int misfits = 0;
+    for (int id : {IDD_WELCOME, IDD_PROGRESS}) {
+        DLGPROC procedure = id == IDD_WELCOME ? WelcomeDialogProc : ProgressDialogProc;
+        HWND dialog = CreateDialogParamA(InstanceHandle, MAKEINTRESOURCEA(id), nullptr, procedure, 0);
+        if (dialog == nullptr)
+            return 100;
+        for (HWND control = GetWindow(dialog, GW_CHILD); control; control = GetWindow(control, GW_HWNDNEXT)) {
+            char className[16] = {}, text[512] = {};
+            GetClassNameA(control, className, sizeof className);
+            LONG type = GetWindowLongA(control, GWL_STYLE) & SS_TYPEMASK;
+            if (_stricmp(className, "Static") != 0 || (type != SS_BITMAP && type != SS_LEFT))
+                continue;
+            RECT client = {}, needed = {};
+            GetClientRect(control, &client);
+            if (type == SS_BITMAP) {
+                BITMAP picture = {};
+                GetObjectA(reinterpret_cast<HBITMAP>(SendMessageA(control, STM_GETIMAGE, IMAGE_BITMAP, 0)),
+                           sizeof picture, &picture);
+                misfits += picture.bmWidth != client.right || picture.bmHeight != client.bottom;
+                continue;
+            }
+            GetWindowTextA(control, text, sizeof text);
+            HDC dc = GetDC(control);
+            HGDIOBJ font = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(control, WM_GETFONT, 0, 0)));
+            needed.right = client.right;
+            DrawTextA(dc, text, -1, &needed, DT_WORDBREAK | DT_EXPANDTABS | DT_CALCRECT);
+            SelectObject(dc, font);
+            ReleaseDC(control, dc);
+            misfits += needed.bottom > client.bottom;
+        }
+        DestroyWindow(dialog);
+    }
+    return misfits;
+}
+
+TEST(WizardAtScreenScales, PicturesFillTheirControlsAndTextsShowWhole)
+{
+    for (DWORD dpi : {96u, 120u, 144u}) {
+        ASSERT_TRUE(WriteDword(HKEY_CURRENT_USER, "Control Panel\\Desktop", "LogPixels", dpi));
+        ASSERT_TRUE(WriteDword(HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\Hardware Profiles\\Current\\Software\\Fonts",
+                               "LogPixels", dpi));
+        EXPECT_EQ(0, RunChild("CountMisfitWizardControls")) << dpi << " DPI";
+    }
+    WriteDword(HKEY_CURRENT_USER, "Control Panel\\Desktop", "LogPixels", 96);
+    WriteDword(HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\Hardware Profiles\\Current\\Software\\Fonts",
+               "LogPixels", 96);
 }
 
 }  // namespace
