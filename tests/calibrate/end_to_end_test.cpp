@@ -53,7 +53,7 @@ protected:
 
     void TearDown() override
     {
-        if (tool.Process != nullptr)
+        if (tool.Handle() != nullptr)
             FinishWatched(&tool, 1);
         SetKeyDacl(HKEY_LOCAL_MACHINE, ParameterKey, "D:(A;OICI;KA;;;WD)");
         TouchSimFailReads(device, 0, 0);
@@ -63,7 +63,7 @@ protected:
     HWND StartTool()
     {
         EXPECT_TRUE(StartCalibrationTool(&tool));
-        HWND window = WaitForTopWindow(CalibrationClassName, nullptr, 20000, tool.Id);
+        HWND window = WaitForTopWindow(CalibrationClassName, nullptr, 20000, tool.Id());
         EXPECT_NE(nullptr, window);
         return window;
     }
@@ -156,7 +156,7 @@ TEST_F(EndToEnd, WithoutAdministratorRightsCalibratesWhereTheKeyWasWidened)
     ASSERT_TRUE(SetKeyDacl(HKEY_LOCAL_MACHINE, ParameterKey,
                            "D:(A;OICI;KA;;;SY)(A;OICI;KA;;;BU)(A;OICI;KA;;;BG)(A;OICI;KA;;;BA)"));
     ASSERT_TRUE(StartCalibrationToolUnelevated(&tool));
-    HWND window = WaitForTopWindow(CalibrationClassName, nullptr, 20000, tool.Id);
+    HWND window = WaitForTopWindow(CalibrationClassName, nullptr, 20000, tool.Id());
     ASSERT_NE(nullptr, window);
     DWORD raw[4];
     ASSERT_TRUE(TouchFourCrosses(raw));

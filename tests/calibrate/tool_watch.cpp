@@ -5,13 +5,8 @@
 
 bool StartWatched(const std::string& commandLine, WatchedProcess* watched)
 {
-    StartedProcess process;
-    if (!process.Start(commandLine))
-        return false;
-    watched->Id = process.Id();
-    watched->Process = process.Release();
     watched->Boxes.clear();
-    return true;
+    return watched->Start(commandLine);
 }
 
 static std::string CalibrationToolPath()
@@ -51,8 +46,7 @@ bool StartCalibrationToolUnelevated(WatchedProcess* watched)
     if (!ok)
         return false;
     CloseHandle(started.hThread);
-    watched->Process = started.hProcess;
-    watched->Id = started.dwProcessId;
+    watched->Adopt(started.hProcess, started.dwProcessId);
     watched->Boxes.clear();
     return true;
 }
@@ -75,28 +69,21 @@ static SeenMessageBox SeeMessageBox(HWND box)
 int FinishWatched(WatchedProcess* watched, DWORD timeoutMs)
 {
     DWORD start = GetTickCount();
-    DWORD code = static_cast<DWORD>(-999);
     for (;;) {
-        if (WaitForSingleObject(watched->Process, 50) == WAIT_OBJECT_0) {
-            GetExitCodeProcess(watched->Process, &code);
+        if (watched->Handle() == nullptr || WaitForSingleObject(watched->Handle(), 50) == WAIT_OBJECT_0)
             break;
-        }
-        HWND box = FindMessageBox(nullptr, watched->Id);
+        HWND box = FindMessageBox(nullptr, watched->Id());
         if (box != nullptr) {
             watched->Boxes.push_back(SeeMessageBox(box));
             PostMessageA(box, WM_COMMAND, IDOK, 0);
             // Wait for this box to go before looking for the next one.
             WaitForWindowGone(box, 2000);
         }
-        if (GetTickCount() - start > timeoutMs) {
-            TerminateProcess(watched->Process, static_cast<UINT>(-999));
-            WaitForSingleObject(watched->Process, 5000);
+        if (GetTickCount() - start > timeoutMs)
             break;
-        }
     }
-    CloseHandle(watched->Process);
-    watched->Process = nullptr;
-    return static_cast<int>(code);
+    // Ended by now, or ended here after the time-out (-999).
+    return watched->Wait(0);
 }
 
 bool FindCrossCentre(int x, int y, int halfSize, POINT* centre)

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "gui_support.h"
+#include "test_support.h"
 
 struct SeenMessageBox {
     std::string Caption;
@@ -16,9 +17,8 @@ struct SeenMessageBox {
     bool HasIcon = false;
 };
 
-struct WatchedProcess {
-    HANDLE Process = nullptr;
-    DWORD Id = 0;
+// A started process (test_support.h) and the message boxes it showed.
+struct WatchedProcess : StartedProcess {
     std::vector<SeenMessageBox> Boxes;
 };
 

@@ -43,8 +43,11 @@ public:
     bool Running() const;
     // Hands the process handle over to the caller, who closes it.
     HANDLE Release();
+    // Takes over a process started otherwise (a restricted token, ...).
+    void Adopt(HANDLE process, DWORD id);
     // The exit code once the program has ended; -999 when it is still running
-    // after timeoutMs (it is then ended).
+    // after timeoutMs (it is then ended). The handle is closed either way; the
+    // object may start another program.
     int Wait(DWORD timeoutMs = 10000);
 
 private:

@@ -101,7 +101,7 @@ protected:
     static void ExpectDeployed(bool consumer, const std::string& tag, const std::string& from = PackageDir)
     {
         for (const std::string& name : PackageFileNames())
-            EXPECT_EQ(PackageText(name, tag), ReadTextFile(JoinPath(InstallDir(), name))) << name;
+            EXPECT_EQ(PackageText(name, tag), ReadTextFile(JoinPath(InstallDirectoryPath(), name))) << name;
         for (const PackageFileRow& row : PackageFileTable) {
             const char* second = consumer ? row.ConsumerTarget : row.NtTarget;
             if (second[0] != '\0') {
@@ -114,7 +114,7 @@ protected:
     {
         int count = 0;
         for (const std::string& name : PackageFileNames())
-            count += FileExists(JoinPath(InstallDir(), name));
+            count += FileExists(JoinPath(InstallDirectoryPath(), name));
         return count;
     }
 };
@@ -181,7 +181,7 @@ TEST_F(Deployment, ReadOnlyFilesOfAnEarlierInstallAreReplacedAndASecondRunOverwr
     ASSERT_EQ(0, DeployPackageFiles());
     ExpectDeployed(false, "new");
     for (const std::string& name : PackageFileNames())
-        SetFileAttributesA(JoinPath(InstallDir(), name).c_str(), FILE_ATTRIBUTE_READONLY);
+        SetFileAttributesA(JoinPath(InstallDirectoryPath(), name).c_str(), FILE_ATTRIBUTE_READONLY);
     for (const std::string& target : SecondTargets(false))
         SetFileAttributesA(target.c_str(), FILE_ATTRIBUTE_READONLY);
 
@@ -199,7 +199,7 @@ TEST_F(Deployment, MissingReadMeLeavesTheOtherNineCopiedAndReportsFileNotFound)
     EXPECT_EQ(-1, DeployPackageFiles());
     EXPECT_EQ(static_cast<DWORD>(ERROR_FILE_NOT_FOUND), GetLastError());
     EXPECT_EQ(9, DeployedFileCount());
-    EXPECT_FALSE(FileExists(JoinPath(InstallDir(), "ReadMe.txt")));
+    EXPECT_FALSE(FileExists(JoinPath(InstallDirectoryPath(), "ReadMe.txt")));
     for (const std::string& target : SecondTargets(false))
         EXPECT_TRUE(FileExists(target)) << target;
 }
@@ -220,9 +220,9 @@ TEST_F(Deployment, MissingFirstFileCopiesNothing)
 // what earlier runs queued for its targets.
 TEST_F(Deployment, TargetInUseIsReplacedAtTheRestartAndAFailedRunPutsBackWhatItFound)
 {
-    std::string held = JoinPath(InstallDir(), "QuorUsb.sys");
-    std::string earlier = JoinPath(InstallDir(), "QuorUsb.inf");
-    CreateDirectoryA(InstallDir().c_str(), nullptr);
+    std::string held = JoinPath(InstallDirectoryPath(), "QuorUsb.sys");
+    std::string earlier = JoinPath(InstallDirectoryPath(), "QuorUsb.inf");
+    CreateDirectoryA(InstallDirectoryPath().c_str(), nullptr);
     ASSERT_TRUE(WriteTextFile(earlier, "earlier"));
     HANDLE heldEvent = CreateNamedEvent(HeldEvent);
     HANDLE releaseEvent = CreateNamedEvent(ReleaseEvent);
@@ -246,10 +246,10 @@ TEST_F(Deployment, TargetInUseIsReplacedAtTheRestartAndAFailedRunPutsBackWhatItF
     EXPECT_TRUE(QueuedFor(held).empty());
     EXPECT_TRUE(FileExists(held));
     EXPECT_EQ("earlier", ReadTextFile(earlier));
-    EXPECT_FALSE(FileExists(JoinPath(InstallDir(), "ReadMe.txt")));
+    EXPECT_FALSE(FileExists(JoinPath(InstallDirectoryPath(), "ReadMe.txt")));
     for (const std::string& target : SecondTargets(false))
         EXPECT_FALSE(FileExists(target)) << target;
-    EXPECT_TRUE(DirectoryExists(InstallDir()));
+    EXPECT_TRUE(DirectoryExists(InstallDirectoryPath()));
 
     // An earlier run's replacement of one target, a deletion of another.
     ASSERT_TRUE(WriteTextFile(staged, "older"));
@@ -261,7 +261,7 @@ TEST_F(Deployment, TargetInUseIsReplacedAtTheRestartAndAFailedRunPutsBackWhatItF
     EXPECT_TRUE(QueuedFor(earlier).empty());
     EXPECT_FALSE(FileExists(staged));
     WIN32_FIND_DATAA found;
-    EXPECT_EQ(INVALID_HANDLE_VALUE, FindFirstFileA(JoinPath(InstallDir(), "qtu*.tmp").c_str(), &found))
+    EXPECT_EQ(INVALID_HANDLE_VALUE, FindFirstFileA(JoinPath(InstallDirectoryPath(), "qtu*.tmp").c_str(), &found))
         << found.cFileName;  // nor the old bytes kept while the run went on
     ExpectDeployed(false, "new");
 }
@@ -276,7 +276,7 @@ TEST_F(Deployment, RunningFromTheInstallDirectoryKeepsTheInstalledFiles)
         strcpy(ModuleDirectory, module.c_str());
         SetLastError(0);
         EXPECT_EQ(0, DeployPackageFiles()) << name << " " << GetLastError();
-        ExpectDeployed(false, "new", InstallDir());
+        ExpectDeployed(false, "new", InstallDirectoryPath());
     }
 }
 

@@ -79,7 +79,7 @@ TEST(MsiRemoval, ThroughTheUninstallLink)
 
     // The link runs msiexec /x with the product code, in the install folder.
     std::string target, arguments, workingDirectory;
-    ASSERT_TRUE(ReadShellLink(JoinPath(StartMenuGroupPath(), "Uninstall QuorTouch.lnk"), &target, &arguments,
+    ASSERT_TRUE(ReadShellLink(JoinPath(StartMenuGroupPath(), StartMenuLinkNames()[0]), &target, &arguments,
                               &workingDirectory));
     EXPECT_EQ(0, _stricmp(JoinPath(WindowsDir(), "system32\\msiexec.exe").c_str(), target.c_str())) << target;
     EXPECT_EQ("/x " + productCode, arguments);
@@ -217,8 +217,7 @@ TEST(MsiUpgradeAfterRestart, FromALowerVersion)
     EXPECT_TRUE(TouchDeviceOpens());
     EXPECT_TRUE(DriverServiceRunning());
     EXPECT_TRUE(RunValuePresent());
-    for (const char* link : {"Uninstall QuorTouch.lnk", "Quortouch help.lnk", "Calibration.lnk", "Right Button.lnk",
-                             "HandWritting Demo.lnk"})
+    for (const std::string& link : StartMenuLinkNames())
         EXPECT_TRUE(FileExists(JoinPath(StartMenuGroupPath(), link))) << link;
     EXPECT_TRUE(FileExists(JoinPath(InstallDirectoryPath(), "QuortouchUsb.exe")));
     EXPECT_TRUE(FileExists(JoinPath(WindowsDir(), "System32\\Drivers\\QuorUsb.sys")));
