@@ -146,9 +146,9 @@ TEST_F(CalibrationRecordTest, RestoreWhenTheKeyCanNeitherBeOpenedNorCreatedSaysS
     ASSERT_TRUE(StartChildAction("RestoreRecord", &child, RecordArgument(Previous, 0)));
     EXPECT_EQ(0, FinishWatched(&child));
     ASSERT_EQ(1u, child.Boxes.size());
-    EXPECT_EQ("Open Registry error!!!", child.Boxes[0].Text);
-    EXPECT_EQ("Error", child.Boxes[0].Caption);
-    EXPECT_FALSE(child.Boxes[0].HasIcon);
+    EXPECT_EQ("Open Registry error!!!", child.Boxes[0].text);
+    EXPECT_EQ("Error", child.Boxes[0].caption);
+    EXPECT_EQ(0u, child.Boxes[0].icon);
     ExpectRecord(Next, 1);
 }
 

@@ -179,7 +179,7 @@ TEST_F(EndToEnd, WithoutAdministratorRightsCalibratesWhereTheKeyWasWidened)
     ASSERT_TRUE(StartCalibrationToolUnelevated(&tool));
     EXPECT_EQ(-1, FinishWatched(&tool));
     ASSERT_EQ(1u, tool.Boxes.size());
-    EXPECT_EQ("Please run as administrator", tool.Boxes[0].Text);
+    EXPECT_EQ("Please run as administrator", tool.Boxes[0].text);
     ExpectRecord(record, 1, "after the refusal");
     EXPECT_EQ(0u, ReloadsSinceStart());
     EXPECT_TRUE(AutostartValuePresent());

@@ -35,9 +35,9 @@ TEST_F(StartupTest, WithoutFullAccessToTheParameterKeyOnlyAsksForAdministrator)
     EXPECT_EQ(-1, FinishWatched(&tool));
 
     ASSERT_EQ(1u, tool.Boxes.size());
-    EXPECT_EQ("Please run as administrator", tool.Boxes[0].Text);
-    EXPECT_EQ("Error", tool.Boxes[0].Caption);
-    EXPECT_FALSE(tool.Boxes[0].HasIcon);
+    EXPECT_EQ("Please run as administrator", tool.Boxes[0].text);
+    EXPECT_EQ("Error", tool.Boxes[0].caption);
+    EXPECT_EQ(0u, tool.Boxes[0].icon);
     EXPECT_TRUE(RunOnceValuePresent());
 }
 
@@ -49,9 +49,9 @@ TEST_F(StartupTest, WithoutTheDriverReportsTheOpenErrorAndIgnoresArguments)
         EXPECT_EQ(-1, FinishWatched(&tool)) << arguments;
 
         ASSERT_EQ(1u, tool.Boxes.size()) << arguments;
-        EXPECT_EQ("Open driver fail(2)!", tool.Boxes[0].Text);
-        EXPECT_EQ("Quortouch Calibration", tool.Boxes[0].Caption);
-        EXPECT_TRUE(tool.Boxes[0].HasIcon);
+        EXPECT_EQ("Open driver fail(2)!", tool.Boxes[0].text);
+        EXPECT_EQ("Quortouch Calibration", tool.Boxes[0].caption);
+        EXPECT_NE(0u, tool.Boxes[0].icon);
         EXPECT_TRUE(RunOnceValuePresent());
     }
 }
@@ -68,8 +68,8 @@ TEST_F(StartupTest, WithoutTheParameterKeyRefusesEvenWhenTheDriverRuns)
     ASSERT_TRUE(StartCalibrationTool(&tool));
     EXPECT_EQ(-1, FinishWatched(&tool));
     ASSERT_EQ(1u, tool.Boxes.size());
-    EXPECT_EQ("Open driver fail(2)!", tool.Boxes[0].Text);
-    EXPECT_EQ("Quortouch Calibration", tool.Boxes[0].Caption);
+    EXPECT_EQ("Open driver fail(2)!", tool.Boxes[0].text);
+    EXPECT_EQ("Quortouch Calibration", tool.Boxes[0].caption);
     EXPECT_TRUE(RunOnceValuePresent());
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, ParameterKey));
 }

@@ -56,29 +56,13 @@ bool StartChildAction(const char* name, WatchedProcess* watched, const std::stri
     return StartWatched(ChildCommandLine(name, argument), watched);
 }
 
-static SeenMessageBox SeeMessageBox(HWND box)
-{
-    MessageBoxView view = ReadMessageBox(box);
-    SeenMessageBox seen;
-    seen.Caption = view.caption;
-    seen.Text = view.text;
-    seen.HasIcon = view.icon != 0;
-    return seen;
-}
-
 int FinishWatched(WatchedProcess* watched, DWORD timeoutMs)
 {
     DWORD start = GetTickCount();
     for (;;) {
         if (watched->Handle() == nullptr || WaitForSingleObject(watched->Handle(), 50) == WAIT_OBJECT_0)
             break;
-        HWND box = FindMessageBox(nullptr, watched->Id());
-        if (box != nullptr) {
-            watched->Boxes.push_back(SeeMessageBox(box));
-            PostMessageA(box, WM_COMMAND, IDOK, 0);
-            // Wait for this box to go before looking for the next one.
-            WaitForWindowGone(box, 2000);
-        }
+        AnswerMessageBox(nullptr, watched->Id(), IDOK, &watched->Boxes);
         if (GetTickCount() - start > timeoutMs)
             break;
     }

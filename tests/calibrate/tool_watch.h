@@ -9,17 +9,12 @@
 #include <vector>
 
 #include "gui_support.h"
+#include "message_boxes.h"
 #include "test_support.h"
-
-struct SeenMessageBox {
-    std::string Caption;
-    std::string Text;
-    bool HasIcon = false;
-};
 
 // A started process (test_support.h) and the message boxes it showed.
 struct WatchedProcess : StartedProcess {
-    std::vector<SeenMessageBox> Boxes;
+    std::vector<MessageBoxView> Boxes;
 };
 
 // Starts the command line (not waited for). False when it could not start.

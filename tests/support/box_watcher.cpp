@@ -20,15 +20,7 @@ const std::vector<MessageBoxView>& BoxWatcher::Stop()
 
 void BoxWatcher::Run()
 {
-    DWORD self = GetCurrentProcessId();
-    while (!stop_) {
-        HWND box = FindTopWindow("#32770", caption_, self);
-        if (box == nullptr) {
+    while (!stop_)
+        if (!AnswerMessageBox(caption_, GetCurrentProcessId(), answer_, &seen_))
             Sleep(5);
-            continue;
-        }
-        seen_.push_back(ReadMessageBox(box));
-        PressButton(box, answer_);
-        WaitForWindowGone(box, 5000);
-    }
 }

@@ -154,11 +154,8 @@ COLORREF ScreenPixel(int x, int y)
     return colour;
 }
 
-std::vector<COLORREF> CaptureScreenRect(int left, int top, int width, int height)
+HBITMAP CreateTopDownDib(HDC dc, int width, int height, void** bits)
 {
-    std::vector<COLORREF> pixels(static_cast<size_t>(width) * height, 0);
-    HDC screen = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screen);
     BITMAPINFO info = {};
     info.bmiHeader.biSize = sizeof info.bmiHeader;
     info.bmiHeader.biWidth = width;
@@ -166,8 +163,16 @@ std::vector<COLORREF> CaptureScreenRect(int left, int top, int width, int height
     info.bmiHeader.biPlanes = 1;
     info.bmiHeader.biBitCount = 32;
     info.bmiHeader.biCompression = BI_RGB;
+    return CreateDIBSection(dc, &info, DIB_RGB_COLORS, bits, nullptr, 0);
+}
+
+std::vector<COLORREF> CaptureScreenRect(int left, int top, int width, int height)
+{
+    std::vector<COLORREF> pixels(static_cast<size_t>(width) * height, 0);
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
     void* bits = nullptr;
-    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HBITMAP bitmap = CreateTopDownDib(screen, width, height, &bits);
     HGDIOBJ old = SelectObject(memory, bitmap);
     BitBlt(memory, 0, 0, width, height, screen, left, top, SRCCOPY);
     GdiFlush();

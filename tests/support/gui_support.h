@@ -44,6 +44,8 @@ void WaitForPaint(HWND window);
 bool PressButton(HWND dialog, int id);
 
 COLORREF ScreenPixel(int x, int y);
+// A 32-bit top-down DIB section of that size; its pixels (0x00RRGGBB) at *bits.
+HBITMAP CreateTopDownDib(HDC dc, int width, int height, void** bits);
 // The screen's pixels in the rectangle, row by row from the top, as COLORREF
 // values.
 std::vector<COLORREF> CaptureScreenRect(int left, int top, int width, int height);

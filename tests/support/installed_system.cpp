@@ -54,6 +54,23 @@ bool CopyBuiltPackage(const std::string& dir)
     return true;
 }
 
+std::string PackageText(const std::string& name, const std::string& tag)
+{
+    return name + " " + tag;
+}
+
+bool WritePackage(const std::string& dir, const std::string& tag)
+{
+    CreateDirectoryA(dir.c_str(), nullptr);
+    bool written = true;
+    for (const std::string& name : PackageFileNames()) {
+        std::string path = JoinPath(dir, name);
+        SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+        written = WriteTextFile(path, PackageText(name, tag)) && written;
+    }
+    return written;
+}
+
 std::string StartMenuGroupPath()
 {
     char programs[MAX_PATH] = {};

@@ -15,9 +15,14 @@ std::string InstallDirectoryPath();
 std::vector<std::string> PackageFileNames();
 std::vector<std::string> SecondTargets(bool consumer);
 std::vector<std::string> StartMenuLinkNames();
-// Copies the ten files of the built package folder (build\package\
-// QuortouchUsb) into dir (created when missing); false when one is missing.
+// Copies the ten files of the built package folder (build\package\QuortouchUsb)
+// into dir (created when missing); false when one is missing.
 bool CopyBuiltPackage(const std::string& dir);
+// Writes the ten package files into dir (created when missing), each holding
+// PackageText(name, tag): "<name> <tag>"; false when one could not be
+// written.
+bool WritePackage(const std::string& dir, const std::string& tag);
+std::string PackageText(const std::string& name, const std::string& tag);
 // The all-users Start-menu group.
 std::string StartMenuGroupPath();
 

@@ -18,14 +18,8 @@ UINT IconKindOnScreen(HWND iconControl)
     ClientToScreen(iconControl, &origin);
     HDC screen = GetDC(nullptr);
     HDC memory = CreateCompatibleDC(screen);
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = w;
-    info.bmiHeader.biHeight = -h;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
     void* bits = nullptr;
-    HBITMAP shot = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HBITMAP shot = CreateTopDownDib(screen, w, h, &bits);
     HGDIOBJ old = SelectObject(memory, shot);
     BitBlt(memory, 0, 0, w, h, screen, origin.x, origin.y, SRCCOPY);
     std::vector<DWORD> captured(static_cast<const DWORD*>(bits), static_cast<const DWORD*>(bits) + w * h);
@@ -152,4 +146,16 @@ HWND WaitForMessageBox(const char* caption, DWORD timeoutMs, DWORD processId)
     HWND found = nullptr;
     WaitUntil([&] { return (found = FindMessageBox(caption, processId)) != nullptr; }, timeoutMs);
     return found;
+}
+
+bool AnswerMessageBox(const char* caption, DWORD processId, int answer, std::vector<MessageBoxView>* seen)
+{
+    HWND box = FindMessageBox(caption, processId);
+    if (box == nullptr)
+        return false;
+    seen->push_back(ReadMessageBox(box));
+    PressButton(box, answer);
+    // The next box is looked for once this one has gone.
+    WaitForWindowGone(box, 5000);
+    return true;
 }

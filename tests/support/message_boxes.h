@@ -25,3 +25,6 @@ MessageBoxView ReadMessageBox(HWND box);
 // control of the installer wizard's ids.
 HWND FindMessageBox(const char* caption, DWORD processId = 0);
 HWND WaitForMessageBox(const char* caption, DWORD timeoutMs, DWORD processId = 0);
+// Answers one such box: records what it shows in *seen, presses the button
+// of that id and waits for the box to go. False when none shows now.
+bool AnswerMessageBox(const char* caption, DWORD processId, int answer, std::vector<MessageBoxView>* seen);

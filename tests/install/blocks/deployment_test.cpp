@@ -226,8 +226,8 @@ TEST_F(Deployment, TargetInUseIsReplacedAtTheRestartAndAFailedRunPutsBackWhatItF
     ASSERT_TRUE(WriteTextFile(earlier, "earlier"));
     HANDLE heldEvent = CreateNamedEvent(HeldEvent);
     HANDLE releaseEvent = CreateNamedEvent(ReleaseEvent);
-    RunningChild child("HoldFileOpen", held);
-    ASSERT_TRUE(child.Started());
+    StartedProcess child;
+    ASSERT_TRUE(child.Start(ChildCommandLine("HoldFileOpen", held)));
     ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(heldEvent, 30000));
 
     EXPECT_EQ(0, DeployPackageFiles());
@@ -239,7 +239,7 @@ TEST_F(Deployment, TargetInUseIsReplacedAtTheRestartAndAFailedRunPutsBackWhatItF
 
     RemoveFilesOfThisRun();
     SetEvent(releaseEvent);
-    EXPECT_EQ(0, child.Finish());
+    EXPECT_EQ(0, child.Wait(60000));
     CloseHandle(heldEvent);
     CloseHandle(releaseEvent);
     EXPECT_FALSE(FileExists(staged));
@@ -288,9 +288,7 @@ TEST_F(Deployment, ModuleDirectoryAtADriveRootFormsSourcesWithTheBareDrive)
     ASSERT_TRUE(CopyFileA(SelfPath().c_str(), "C:\\blocks.exe", FALSE));
 
     std::string report = JoinPath(PackageDir, "report.txt");
-    RunningChild child("DeployFromOwnDirectory", report, "C:\\blocks.exe");
-    ASSERT_TRUE(child.Started());
-    EXPECT_EQ(0, child.Finish());
+    EXPECT_EQ(0, RunProcess(ChildCommandLine("DeployFromOwnDirectory", report, "C:\\blocks.exe")));
     std::string text = ReadTextFile(report);
     EXPECT_EQ(0u, text.rfind("C:|0|", 0)) << text;
     ExpectDeployed(false, "root", "C:\\");

@@ -53,17 +53,6 @@ bool DeleteDriverServiceByHand()
     return !DriverServiceExists();
 }
 
-// The lines of one snapshot that the other lacks, as text.
-std::string Missing(const std::set<std::string>& from, const std::set<std::string>& in)
-{
-    std::vector<std::string> lines;
-    std::set_difference(from.begin(), from.end(), in.begin(), in.end(), std::back_inserter(lines));
-    std::string text;
-    for (const std::string& line : lines)
-        text += "  " + line + "\n";
-    return text;
-}
-
 // --- removal through the Uninstall link, then a restart ----------------------
 
 TEST(MsiRemoval, ThroughTheUninstallLink)
@@ -128,17 +117,10 @@ TEST(MsiRemovalAfterRestart, ThroughTheUninstallLink)
     ASSERT_FALSE(before.empty());
     std::set<std::string> after = TakeSnapshot();
     DropEmptyInstallerRecords(before, &after);
-    // What the wizard's removal leaves too: the mouse double-click values,
-    // written under HKEY_LOCAL_MACHINE (creating "Control Panel" there), for
-    // which neither removal has a step, and the setup tool's log in the
-    // Windows folder, kept as driver tools keep theirs.
-    for (const char* leftover :
-         {"file c:\\windows\\quorusb.log", "key hklm\\control panel", "key hklm\\control panel\\mouse",
-          "value hklm\\control panel\\mouse\\doubleclickheight", "value hklm\\control panel\\mouse\\doubleclickwidth",
-          "value hklm\\control panel\\mouse\\doubleclickspeed"})
+    // What the wizard's removal leaves too (RemovalLeftovers), each there.
+    for (const std::string& leftover : RemovalLeftovers)
         EXPECT_EQ(1u, after.erase(leftover)) << leftover;
-    EXPECT_EQ("", Missing(after, before)) << "left after the removal";
-    EXPECT_EQ("", Missing(before, after)) << "gone that was there before";
+    EXPECT_EQ("", SnapshotDifference(before, after)) << "+ left after the removal, - gone that was there before";
 }
 
 // --- single runs, each in a fresh prefix ---------------------------------------
@@ -160,8 +142,7 @@ TEST(MsiPackage, SetupToolExitingWithTwoFailsWith1603AndLeavesNothing)
     std::set<std::string> after = TakeSnapshot();
     DropEmptyInstallerRecords(before, &after);
     EXPECT_EQ(1u, after.erase("file c:\\windows\\quorusb.log")) << "the setup tool's log";
-    EXPECT_EQ("", Missing(after, before)) << "left after the rollback";
-    EXPECT_EQ("", Missing(before, after)) << "gone that was there before";
+    EXPECT_EQ("", SnapshotDifference(before, after)) << "+ left after the rollback, - gone that was there before";
     EXPECT_TRUE(ProductEntries().empty());
     EXPECT_FALSE(DriverServiceExists());
 }
@@ -278,8 +259,8 @@ TEST(MsiPackage, RefusesWhileTheWizardsInstallationIsThere)
     EXPECT_TRUE(TouchDeviceOpens());
     std::set<std::string> after = TakeSnapshot();
     DropEmptyInstallerRecords(before, &after);
-    EXPECT_EQ("", Missing(after, before)) << "added by the refused package";
-    EXPECT_EQ("", Missing(before, after)) << "gone from the wizard's installation";
+    EXPECT_EQ("", SnapshotDifference(before, after))
+        << "+ added by the refused package, - gone from the wizard's installation";
 }
 
 }  // namespace

@@ -23,7 +23,10 @@ std::string PackageDirectory()
 bool MakePackage(bool withReadMe)
 {
     std::string dir = PackageDirectory();
-    CreateDirectoryA(dir.c_str(), nullptr);
+    if (!WritePackage(dir, "placeholder"))
+        return false;
+    if (!withReadMe)
+        DeleteFileA(JoinPath(dir, "ReadMe.txt").c_str());
     std::string bin = TestBinDir();
     std::string stage = JoinPath(bin, "package\\stage");
     struct {
@@ -39,14 +42,6 @@ bool MakePackage(bool withReadMe)
     for (const auto& file : built)
         if (!CopyFileA(file.from.c_str(), JoinPath(dir, file.name).c_str(), FALSE))
             return false;
-    for (const char* name : {"QuortouchUsb.cpl", "QuortouchUsb.chm", "Write.exe", "RBtn.exe", "ReadMe.txt"}) {
-        if (!withReadMe && strcmp(name, "ReadMe.txt") == 0) {
-            DeleteFileA(JoinPath(dir, name).c_str());
-            continue;
-        }
-        if (!WriteTextFile(JoinPath(dir, name), std::string("placeholder ") + name + "\r\n"))
-            return false;
-    }
     return true;
 }
 

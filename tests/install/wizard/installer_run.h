@@ -17,8 +17,8 @@ extern const char ProgressTitle[];
 
 // C:\QuortouchPackage: the ten package files. Install.exe, QuortouchUsb.exe
 // and the stand-in QuorUsb.exe/.inf/.sys come from the build tree; the
-// applet, help, the two demo tools and the read-me are small placeholders
-// (only copied and linked). Without withReadMe "ReadMe.txt" is left out.
+// applet, help, the two demo tools and the read-me are placeholders
+// (WritePackage; only copied and linked). Without withReadMe "ReadMe.txt" is left out.
 std::string PackageDirectory();
 bool MakePackage(bool withReadMe = true);
 // The package file with a few bytes more at its end (a program still runs).

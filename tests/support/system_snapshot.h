@@ -13,9 +13,15 @@ std::set<std::string> TakeSnapshot();
 void SaveSnapshot(const std::set<std::string>& snapshot, const std::string& name);
 std::set<std::string> LoadSnapshot(const std::string& name);
 std::string Lower(std::string text);
-// "+ line" for each line only in after, "- line" for each only in before; ""
-// when both are the same.
-std::string SnapshotDifference(const std::set<std::string>& before, const std::set<std::string>& after);
+// "+ line" for each line only in after (but those in mayBeAdded), "- line"
+// for each only in before; "" when both are the same.
+std::string SnapshotDifference(const std::set<std::string>& before, const std::set<std::string>& after,
+                               const std::set<std::string>& mayBeAdded = {});
+// What a removal knowingly leaves of an installation: the mouse
+// double-click values, written under HKEY_LOCAL_MACHINE (creating "Control
+// Panel" there), for which no removal has a step, and the setup tool's log,
+// kept where driver tools keep theirs.
+extern const std::set<std::string> RemovalLeftovers;
 
 // The same items, each with what it holds: a file's size and content hash, a
 // shell link's target, arguments, description and working directory, a
