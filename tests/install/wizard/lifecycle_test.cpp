@@ -96,10 +96,11 @@ TEST(LifeCycle, InstallCalibrateRemove)
     ASSERT_TRUE(MakePackage());
     // Vista stands for the Windows versions without SetDefaultDllDirectories:
     // there the programs' own folder stays in the DLL search path.
-    if (vista)
+    if (vista) {
         for (const char* program : {"Install.exe", "QuortouchUsb.exe"})
             ASSERT_TRUE(CopyFileA(JoinPath(TestBinDir(), std::string("tests\\old_loader\\") + program).c_str(),
                                   JoinPath(PackageDirectory(), program).c_str(), FALSE));
+    }
     // DLLs named like the setup library and like every system DLL the
     // programs load after start-up, in the package folder, which Wine is
     // told to prefer, as Windows would: no program of the package may load one.
