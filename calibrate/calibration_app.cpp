@@ -17,19 +17,17 @@ const char CalibrationClassName[] = "Ostrel";
 static const char RunOnceKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Runonce";
 static const char RunOnceValueName[] = "Vessatouch";
 
-// Full access to the parameter key stands for administrator rights. A key
-// that is missing says nothing about rights (the driver is not installed):
-// the start goes on, and the device open names that cause.
-static bool HasParameterKeyRights()
+// Full access to the parameter key stands for administrator rights, or for a
+// user whose access the installation widened. 0 when the tool may go on;
+// otherwise the open's status: the key is missing (the driver isn't
+// installed, or its removal waits for a restart), or it denies full access.
+static LONG ProbeParameterKey()
 {
     HKEY key = nullptr;
     LONG status = RegOpenKeyExA(HKEY_LOCAL_MACHINE, ParameterKey, 0, KEY_ALL_ACCESS, &key);
-    if (status == ERROR_FILE_NOT_FOUND || status == ERROR_PATH_NOT_FOUND)
-        return true;
-    if (status != ERROR_SUCCESS)
-        return false;
-    RegCloseKey(key);
-    return true;
+    if (status == ERROR_SUCCESS)
+        RegCloseKey(key);
+    return status;
 }
 
 static void RemoveRunOnceEntry()
@@ -72,7 +70,14 @@ int RunCalibrationTool(HINSTANCE instance, int showCommand)
 {
     OsClass = ComputeOsClass();
 
-    if (!HasParameterKeyRights()) {
+    // Without its key the tool would calibrate into nothing (and a restore
+    // would create the key again): it refuses as the device open would.
+    LONG keyStatus = ProbeParameterKey();
+    if (keyStatus == ERROR_FILE_NOT_FOUND || keyStatus == ERROR_PATH_NOT_FOUND) {
+        ReportOpenDriverFailure(static_cast<DWORD>(keyStatus));
+        return -1;
+    }
+    if (keyStatus != ERROR_SUCCESS) {
         MessageBoxA(nullptr, "Please run as administrator", "Error", MB_OK);
         return -1;
     }

@@ -17,10 +17,15 @@ long long OpenTouchDevice()
         return 0;
 
     DWORD code = GetLastError();
+    ReportOpenDriverFailure(code);
+    return code == 0 ? -2 : static_cast<long long>(code);
+}
+
+void ReportOpenDriverFailure(DWORD code)
+{
     char text[256];
     FormatInto(text, "Open driver fail(%d)!", static_cast<int>(code));
     MessageBoxA(nullptr, text, "Quortouch Calibration", MB_ICONERROR | MB_OK);
-    return code == 0 ? -2 : static_cast<long long>(code);
 }
 
 bool ReadRawPoint(DWORD* rawWord)

@@ -12,6 +12,11 @@ extern HANDLE DeviceHandle;
 // or -2 when that code is 0.
 long long OpenTouchDevice();
 
+// The box of a failed device link: "Open driver fail(<code>)!", caption
+// "Quortouch Calibration", error icon. Also shown when the driver's parameter
+// key is missing, with the registry's code.
+void ReportOpenDriverFailure(DWORD code);
+
 // Asks the driver for the raw position of the touch just made. True when the
 // read succeeded and *rawWord holds the driver's word; false when it failed,
 // with *rawWord left 0.

@@ -4,7 +4,9 @@
 # One CTest test per GoogleTest test of the program, found when CTest starts
 # from the program's own --gtest_list_tests (run under tools/wine-run; again
 # only after the program changed). A test added to the program runs without
-# any change here.
+# any change here. Before the program is built the tests are read from its
+# sources (TEST and TEST_F lines), so that `ctest -N` lists them all and a
+# run says what is not built.
 # - <Suite>.<Test> runs alone in a fresh prefix.
 # - When <Suite>AfterRestart.<Test> exists too, the pair is one scenario across
 #   a restart: tests/support/restart_runs.sh runs both in one prefix and ends
@@ -17,6 +19,8 @@
 function(wine_discover_tests target)
   cmake_parse_arguments(D "" "TIMEOUT" "ENVIRONMENT;VERSIONS" ${ARGN})
   set(include_file "${CMAKE_CURRENT_BINARY_DIR}/${target}_discovery.cmake")
+  get_target_property(sources ${target} SOURCES)
+  list(TRANSFORM sources PREPEND "${CMAKE_CURRENT_SOURCE_DIR}/" REGEX "^[^/]")
   set(versions "")
   if(D_VERSIONS)
     list(POP_FRONT D_VERSIONS suite)
@@ -30,6 +34,7 @@ set(WD_SUPPORT [==[${CMAKE_SOURCE_DIR}/tests/support]==])
 set(WD_EXE [==[$<TARGET_FILE:${target}>]==])
 set(WD_PREFIX [==[${target}_]==])
 set(WD_LIST_FILE [==[${CMAKE_CURRENT_BINARY_DIR}/${target}_tests.txt]==])
+set(WD_SOURCES [==[${sources}]==])
 set(WD_TIMEOUT ${D_TIMEOUT})
 set(WD_ENV [==[${D_ENVIRONMENT}]==])
 set(WD_VERSIONS [==[${versions}]==])

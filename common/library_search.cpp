@@ -17,15 +17,40 @@ static SetDefaultDllDirectoriesProc FindSetDefaultDllDirectories()
         reinterpret_cast<void*>(GetProcAddress(kernel, "SetDefaultDllDirectories")));
 }
 
+// Found by logging every DLL each program loads (Wine's +loaddll channel)
+// through a whole run: the wizard to Finish, the calibration tool to "OK",
+// the removal through its Start-menu link, and the tool started from the
+// Control Panel applet. Listed are the loads made by name after the
+// program's own code has started, less Wine's display driver and less the
+// KnownDLLs of every Windows from 5.2 on (ole32.dll, rpcrt4.dll; combase.dll
+// from 8 on), which Windows never loads from a program's folder. Windows
+// itself loads more of its own DLLs here than Wine does; a DLL found so is
+// added here.
+const char* const PreloadedSystemLibraries[] = {
+    "uxtheme.dll",  // themes, at the first window or dialog of either program
+    nullptr,
+};
+
+static void PreloadSystemLibraries()
+{
+    for (const char* const* name = PreloadedSystemLibraries; *name != nullptr; ++name)
+        LoadSystemLibrary(*name);
+}
+
 LibrarySearch RestrictLibrarySearch()
 {
     const DWORD searchSystem32 = 0x00000800;  // LOAD_LIBRARY_SEARCH_SYSTEM32
     SetDefaultDllDirectoriesProc setDefaultDllDirectories = FindSetDefaultDllDirectories();
+    LibrarySearch search = LibrarySearch::Unchanged;
     if (setDefaultDllDirectories != nullptr && setDefaultDllDirectories(searchSystem32))
-        return LibrarySearch::SystemDirectoryOnly;
-    if (SetDllDirectoryA(""))
-        return LibrarySearch::CurrentDirectoryRemoved;
-    return LibrarySearch::Unchanged;
+        search = LibrarySearch::SystemDirectoryOnly;
+    else if (SetDllDirectoryA(""))
+        search = LibrarySearch::CurrentDirectoryRemoved;
+    // Also where the search is narrowed: a system DLL's own delayed imports
+    // may be resolved past the default directories (seen under Wine for the
+    // setup tool's rpcrt4.dll), and these DLLs would be loaded soon anyway.
+    PreloadSystemLibraries();
+    return search;
 }
 
 HMODULE LoadSystemLibrary(const char* fileName)

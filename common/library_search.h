@@ -15,8 +15,16 @@ enum class LibrarySearch {
 // Windows 8 has it only with the 2011 loader update, and a static import of
 // it keeps the program from starting at all there. Where it is missing, only
 // the current directory leaves the search path; the application's own folder
-// stays in it, so system DLLs are loaded with LoadSystemLibrary.
+// stays in it. So every DLL of PreloadedSystemLibraries is then loaded from
+// the system directory at once, before the first window, dialog or COM
+// call: a later load by name finds it loaded and never looks into that
+// folder. Other system DLLs are loaded with LoadSystemLibrary.
 LibrarySearch RestrictLibrarySearch();
+
+// The system DLLs that the programs come to load by name after start-up,
+// beyond what their import tables load before any of their code runs; a
+// null entry ends the list.
+extern const char* const PreloadedSystemLibraries[];
 
 // Loads a DLL by its full path in the system directory (its own dependencies
 // are looked for there first). nullptr with the last-error code set when it

@@ -7,6 +7,7 @@
 #include "bounded_format.h"
 #include "files_in_use.h"
 #include "os_class.h"
+#include "restart_queue.h"
 
 char ModuleDirectory[MAX_PATH];
 char WindowsDirectory[MAX_PATH];
@@ -30,17 +31,30 @@ static_assert(sizeof(PackageFileRow) == 160, "three fields of 32, 64 and 64 byte
 
 namespace {
 
-// What the latest DeployPackageFiles created, so that the clean-up after a
-// failed step takes back only that: files that were not there before, copies
-// staged to replace a file in use at the restart, and the install directory
-// when it did not exist. Each row has at most two targets.
+// What the latest DeployPackageFiles did, so that the clean-up after a failed
+// step puts back exactly what was there, and a run that went through can
+// drop what earlier runs left for the restart. Each row has at most two
+// targets, each written once a run.
 constexpr int MaxDeployedTargets = 2 * PackageFileCount;
+struct TargetAndCopy {
+    char Target[MAX_PATH];
+    char Copy[MAX_PATH];
+};
 struct DeploymentRecord {
     bool DirectoryCreated;
+    // Every target the run wrote, replaced at the restart or found holding
+    // the bytes already.
+    int WrittenCount;
+    char Written[MaxDeployedTargets][MAX_PATH];
+    // Targets that were not there before.
     int CreatedCount;
     char Created[MaxDeployedTargets][MAX_PATH];
+    // Targets overwritten, with a copy of their old bytes beside them.
+    int KeptCount;
+    TargetAndCopy Kept[MaxDeployedTargets];
+    // Targets in use, with the copy queued to replace them at the restart.
     int StagedCount;
-    char Staged[MaxDeployedTargets][MAX_PATH];
+    TargetAndCopy Staged[MaxDeployedTargets];
 };
 DeploymentRecord ThisRun;
 
@@ -48,6 +62,48 @@ void Remember(char (&list)[MaxDeployedTargets][MAX_PATH], int* count, const char
 {
     if (*count < MaxDeployedTargets && FormatInto(list[*count], "%s", path))
         ++*count;
+}
+
+void RememberPair(TargetAndCopy (&list)[MaxDeployedTargets], int* count, const char* target, const char* copy)
+{
+    if (*count < MaxDeployedTargets && FormatInto(list[*count].Target, "%s", target) &&
+        FormatInto(list[*count].Copy, "%s", copy))
+        ++*count;
+}
+
+bool IsStagedByThisRun(const char* path)
+{
+    for (int i = 0; i < ThisRun.StagedCount; ++i)
+        if (lstrcmpiA(ThisRun.Staged[i].Copy, path) == 0)
+            return true;
+    return false;
+}
+
+// The staged copies of the queue entries taken out, to delete afterwards.
+struct StagedCopies {
+    int Count;
+    char Paths[2 * MaxDeployedTargets][MAX_PATH];
+};
+
+// Takes out what earlier runs queued for a target of this run; its own
+// replacements stay.
+bool TakeOutEarlierEntry(const char* source, bool deletion, void* context)
+{
+    if (IsStagedByThisRun(source))
+        return false;
+    auto* copies = static_cast<StagedCopies*>(context);
+    if (deletion)
+        return true;
+    if (copies->Count >= 2 * MaxDeployedTargets || !FormatInto(copies->Paths[copies->Count], "%s", source))
+        return false;
+    ++copies->Count;
+    return true;
+}
+
+// Takes out this run's own replacements.
+bool TakeOutOwnEntry(const char* source, bool, void*)
+{
+    return IsStagedByThisRun(source);
 }
 
 }  // namespace
@@ -107,6 +163,26 @@ static bool IsSameFile(const char* first, const char* second)
     return same;
 }
 
+// Copies source over the existing target, keeping the target's old bytes
+// beside it for the clean-up of a failed run. ERROR_SUCCESS, or the error of
+// the call that failed; the target then holds its old bytes.
+static DWORD OverwriteKeepingOldBytes(const char* source, const char* target)
+{
+    char kept[MAX_PATH];
+    if (!CopyBeside(target, kept))
+        return GetLastError();
+    if (CopyFileA(source, target, FALSE)) {
+        RememberPair(ThisRun.Kept, &ThisRun.KeptCount, target, kept);
+        return ERROR_SUCCESS;
+    }
+    DWORD error = GetLastError();
+    // A target in use was not touched; a copy that stopped half-way (a full
+    // disk) gets the old bytes back at once.
+    if (IsInUseError(error) || !MoveFileExA(kept, target, MOVEFILE_REPLACE_EXISTING))
+        DeleteFileA(kept);
+    return error;
+}
+
 // Clears the target's attributes (a read-only file of an earlier install) and
 // copies over it. A target in use (a loaded driver, a running program) is
 // replaced at the next restart instead, unless it already holds the same
@@ -114,21 +190,24 @@ static bool IsSameFile(const char* first, const char* second)
 static bool CopyPackageFile(const char* source, const char* target)
 {
     SetFileAttributesA(target, 0);
+    Remember(ThisRun.Written, &ThisRun.WrittenCount, target);
     if (IsSameFile(source, target))
         return true;
-    bool existed = GetFileAttributesA(target) != INVALID_FILE_ATTRIBUTES;
-    if (CopyFileA(source, target, FALSE)) {
-        if (!existed)
-            Remember(ThisRun.Created, &ThisRun.CreatedCount, target);
-        return true;
+    if (GetFileAttributesA(target) == INVALID_FILE_ATTRIBUTES) {
+        // This run's from the moment the copy starts: half a copy goes with
+        // the rest when the run fails.
+        Remember(ThisRun.Created, &ThisRun.CreatedCount, target);
+        return CopyFileA(source, target, FALSE) != FALSE;
     }
-    DWORD error = GetLastError();
-    if (existed && IsInUseError(error)) {
+    DWORD error = OverwriteKeepingOldBytes(source, target);
+    if (error == ERROR_SUCCESS)
+        return true;
+    if (IsInUseError(error)) {
         if (SameContent(source, target))
             return true;
         char staged[MAX_PATH];
         if (ReplaceAtRestart(source, target, staged)) {
-            Remember(ThisRun.Staged, &ThisRun.StagedCount, staged);
+            RememberPair(ThisRun.Staged, &ThisRun.StagedCount, target, staged);
             return true;
         }
     }
@@ -144,6 +223,10 @@ static int PathTooLong()
 
 int DeployPackageFiles()
 {
+    // A run before this one in the same process that was neither taken back
+    // nor committed stays as it is.
+    if (ThisRun.WrittenCount > 0)
+        CommitFilesOfThisRun();
     memset(&ThisRun, 0, sizeof ThisRun);
     char installDirectory[MAX_PATH];
     if (!InstallPathsKnown() || !FormatInto(installDirectory, "%s\\%s", WindowsDirectory, InstallDirectoryName))
@@ -172,15 +255,50 @@ int DeployPackageFiles()
 
 void RemoveFilesOfThisRun()
 {
-    for (int i = 0; i < ThisRun.CreatedCount; ++i) {
-        SetFileAttributesA(ThisRun.Created[i], 0);
-        DeleteFileA(ThisRun.Created[i]);
+    for (int i = 0; i < ThisRun.CreatedCount; ++i)
+        DeleteNowOrAtRestart(ThisRun.Created[i]);
+    // The old bytes back in place; over a target in use, at the restart.
+    for (int i = 0; i < ThisRun.KeptCount; ++i) {
+        const TargetAndCopy& kept = ThisRun.Kept[i];
+        if (!MoveFileExA(kept.Copy, kept.Target, MOVEFILE_REPLACE_EXISTING))
+            MoveFileExA(kept.Copy, kept.Target, MOVEFILE_DELAY_UNTIL_REBOOT | MOVEFILE_REPLACE_EXISTING);
     }
-    // Its scheduled replacement then finds nothing to move at the restart.
+    RestartQueue queue;
+    if (ThisRun.StagedCount > 0 && ReadRestartQueue(&queue)) {
+        for (int i = 0; i < ThisRun.StagedCount; ++i)
+            TakeOutQueuedEntries(&queue, ThisRun.Staged[i].Target, TakeOutOwnEntry, nullptr);
+        WriteRestartQueue(&queue);
+        FreeRestartQueue(&queue);
+    }
+    // Deleted whether or not the queue could be rewritten: a replacement
+    // without its file does nothing at the restart.
     for (int i = 0; i < ThisRun.StagedCount; ++i)
-        DeleteFileA(ThisRun.Staged[i]);
+        DeleteNowOrAtRestart(ThisRun.Staged[i].Copy);
     char installDirectory[MAX_PATH];
     if (ThisRun.DirectoryCreated && FormatInto(installDirectory, "%s\\%s", WindowsDirectory, InstallDirectoryName))
         RemoveDirectoryA(installDirectory);
+    memset(&ThisRun, 0, sizeof ThisRun);
+}
+
+void CommitFilesOfThisRun()
+{
+    // Whatever earlier runs queued for these targets, and for the install
+    // directory itself, would undo this run at the restart.
+    static StagedCopies superseded;
+    superseded.Count = 0;
+    RestartQueue queue;
+    char installDirectory[MAX_PATH];
+    if (ThisRun.WrittenCount > 0 && ReadRestartQueue(&queue)) {
+        for (int i = 0; i < ThisRun.WrittenCount; ++i)
+            TakeOutQueuedEntries(&queue, ThisRun.Written[i], TakeOutEarlierEntry, &superseded);
+        if (FormatInto(installDirectory, "%s\\%s", WindowsDirectory, InstallDirectoryName))
+            TakeOutQueuedEntries(&queue, installDirectory, TakeOutEarlierEntry, &superseded);
+        WriteRestartQueue(&queue);
+        FreeRestartQueue(&queue);
+    }
+    for (int i = 0; i < superseded.Count; ++i)
+        DeleteNowOrAtRestart(superseded.Paths[i]);
+    for (int i = 0; i < ThisRun.KeptCount; ++i)
+        DeleteNowOrAtRestart(ThisRun.Kept[i].Copy);
     memset(&ThisRun, 0, sizeof ThisRun);
 }

@@ -30,8 +30,15 @@ bool InstallPathsKnown();
 // last-error code (206 when a path would not fit its buffer). A target in use
 // counts as copied: it is replaced at the next restart.
 int DeployPackageFiles();
-// The clean-up after a failed install step: removes only what the latest
-// DeployPackageFiles created (new files, copies staged for the restart, the
-// install directory when it made it). Files that were there before the run,
-// and files the package does not own, stay.
+// The clean-up after a failed install step: puts back what the latest
+// DeployPackageFiles found (the old bytes of every file it overwrote) and
+// removes what it created (new files, half-copied ones included, its copies
+// queued for the restart with their queue entries, the install directory when
+// it made it). Files the package does not own stay.
 void RemoveFilesOfThisRun();
+// After the run went through (or was cancelled, which undoes nothing): takes
+// out of the restart queue what earlier runs queued for the targets of this
+// run and for the install directory (replacements, with their staged copies,
+// and deletions), so that the restart keeps this run's files, and deletes the
+// old bytes kept for the clean-up.
+void CommitFilesOfThisRun();

@@ -13,15 +13,20 @@
 #include "library_search.h"
 #include "os_class.h"
 #include "parameter_store.h"
+#include "uninstall.h"
 #include "uninstall_details.h"
 
 const char UninstallKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\VessaTouch\\";
 const char UsbVendorId[] = "FFF0";
 const char MouseKey[] = "Control Panel\\Mouse";
+const char UninstallDisplayName[] = "Quortouch USB Touchscreen Driver";
 
 namespace {
 
-const char UninstallDisplayName[] = "Quortouch USB Touchscreen Driver";
+const char UninstallParentKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+const char UninstallEntryName[] = "VessaTouch";
+// Whether the latest WriteDriverEntries created the uninstall entry.
+bool UninstallEntryCreated = false;
 const char UninstallStringFormat[] = "%s\\QuortouchUSB\\Install.exe /u";
 const char DeviceInstanceFormat[] = "Enum\\USB\\VID_%s&PID_0001\\INST_%d";
 const char DriverClassFormat[] = "System\\CurrentControlSet\\Services\\Class\\%s";
@@ -141,11 +146,13 @@ int RunDriverSetup()
 int WriteDriverEntries()
 {
     HKEY key = nullptr;
+    UninstallEntryCreated = false;
     if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, UninstallKey, 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS) {
         DWORD disposition = 0;
         if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, UninstallKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
                             &disposition) != ERROR_SUCCESS)
             return -3;
+        UninstallEntryCreated = disposition == REG_CREATED_NEW_KEY;
     }
     char text[MAX_PATH];
     if (FormatInto(text, "%s", UninstallDisplayName))
@@ -160,6 +167,13 @@ int WriteDriverEntries()
         return -3;
 
     return WriteMouseValues();
+}
+
+void RemoveUninstallEntryOfThisRun()
+{
+    if (UninstallEntryCreated)
+        DeleteRegistrySubkey(HKEY_LOCAL_MACHINE, UninstallParentKey, UninstallEntryName);
+    UninstallEntryCreated = false;
 }
 
 int WriteMouseValues()

@@ -4,6 +4,8 @@
 
 // Under HKEY_LOCAL_MACHINE, with the trailing backslash.
 extern const char UninstallKey[];  // "Software\Microsoft\Windows\CurrentVersion\Uninstall\VessaTouch\"
+// Its "DisplayName", which the Windows Installer package's entry carries too.
+extern const char UninstallDisplayName[];  // "Quortouch USB Touchscreen Driver"
 // The controller's USB vendor identifier, four hexadecimal digits, in the
 // device instance keys "Enum\USB\VID_<id>&PID_0001\INST_<n>" (n 0..9) under
 // HKEY_LOCAL_MACHINE on the older consumer family.
@@ -19,6 +21,10 @@ int RegisterDriver();
 // 0, or -3 when the uninstall entry's key or the parameter key can neither be
 // opened nor created.
 int WriteDriverEntries();
+// Deletes the uninstall entry when the latest WriteDriverEntries created it
+// (the clean-up of a failed first install); an entry that was there before
+// stays.
+void RemoveUninstallEntryOfThisRun();
 // The NT family's registration on its own, for an installer that writes its
 // own entries: the driver-setup tool's "setup" run from the ModuleDirectory,
 // then the parameter key's access list (OsClass 8..10). Results as

@@ -85,6 +85,18 @@ bool ReplaceAtRestart(const char* source, const char* target, char (&staged)[MAX
     return false;
 }
 
+bool CopyBeside(const char* path, char (&copy)[MAX_PATH])
+{
+    if (!MakeUniqueNameBeside(path, copy))
+        return false;
+    if (CopyFileA(path, copy, FALSE))
+        return true;
+    DWORD error = GetLastError();
+    DeleteFileA(copy);
+    SetLastError(error);
+    return false;
+}
+
 bool DeleteAtRestart(const char* path)
 {
     char staged[MAX_PATH];
@@ -98,4 +110,11 @@ bool DeleteAtRestart(const char* path)
             DeleteFileA(staged);
     }
     return MoveFileExA(scheduled, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT) != FALSE;
+}
+
+void DeleteNowOrAtRestart(const char* path)
+{
+    SetFileAttributesA(path, 0);
+    if (!DeleteFileA(path) && IsInUseError(GetLastError()))
+        DeleteAtRestart(path);
 }

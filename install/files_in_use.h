@@ -15,8 +15,16 @@ bool SameContent(const char* first, const char* second);
 // (the copy is then deleted again).
 bool ReplaceAtRestart(const char* source, const char* target, char (&staged)[MAX_PATH]);
 
+// Copies the file beside itself under a unique name in its directory, whose
+// name goes to copy. False, with the failed call's last-error code, when that
+// failed (a partial copy is deleted again).
+bool CopyBeside(const char* path, char (&copy)[MAX_PATH]);
+
 // Renames the file to a unique name in its directory and schedules that name
 // for deletion at the next restart, so the original name is free at once for
 // a later installation. A file that can't be renamed (open without delete
 // sharing) is scheduled under its own name. False when nothing was scheduled.
 bool DeleteAtRestart(const char* path);
+
+// Deletes the file now, or, when it is in use, at the next restart.
+void DeleteNowOrAtRestart(const char* path);

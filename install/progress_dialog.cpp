@@ -1,6 +1,7 @@
 #include "autostart.h"
 #include "bounded_format.h"
 #include "centre_on_screen.h"
+#include "fitted_pictures.h"
 #include "deployment.h"
 #include "driver_registration.h"
 #include "installer_app.h"
@@ -48,8 +49,10 @@ void RunNextStep(HWND dialog)
     case 1:
         if (RegisterDriver() < 0) {
             ReportStepFailure(dialog, "Setup driver fail(%d:%d).", GetLastError());
+            RemoveUninstallEntryOfThisRun();
             RemoveFilesOfThisRun();
         } else {
+            CommitFilesOfThisRun();
             StepSucceeded(dialog, IDC_STATUS_DEVICE);
         }
         break;
@@ -112,11 +115,15 @@ INT_PTR CALLBACK ProgressDialogProc(HWND dialog, UINT message, WPARAM wParam, LP
     switch (message) {
     case WM_INITDIALOG:
         CentreOnScreen(dialog);
+        FitPicturesToControls(dialog);
         ComputeInstallPaths();
         SetTimer(dialog, StepTimerId, StepDelayMs, nullptr);
         return TRUE;
     case WM_TIMER:
         RunNextStep(dialog);
+        return FALSE;
+    case WM_DESTROY:
+        ReleaseFittedPictures(dialog);
         return FALSE;
     case WM_COMMAND:
         switch (LOWORD(wParam)) {
@@ -133,6 +140,7 @@ INT_PTR CALLBACK ProgressDialogProc(HWND dialog, UINT message, WPARAM wParam, LP
             if (MessageBoxA(dialog, "Are you sure to break setup process?", SetupCaption,
                             MB_ICONINFORMATION | MB_YESNO) == IDYES) {
                 // Nothing already done is undone.
+                CommitFilesOfThisRun();
                 PostQuitMessage(0);
                 EndDialog(dialog, IDCANCEL);
             } else {

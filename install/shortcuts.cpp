@@ -23,17 +23,12 @@ const CLSID ShellLinkClass = {0x00021401, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x0
 const IID ShellLinkAInterface = {0x000214EE, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
 const IID PersistFileInterface = {0x0000010B, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
 
-struct ShortcutRow {
-    const char* TargetFormat;
-    const char* LinkFileFormat;
-    const char* Description;
-    const char* Arguments;
-};
+}  // namespace
 
 // In the order they are created. Targets are formed from the Windows
 // directory and the install directory's name, link files from the Programs
 // folder and the program group's name.
-const ShortcutRow Shortcuts[] = {
+const ShortcutRow Shortcuts[ShortcutCount] = {
     {"%s\\%s\\Install.exe", "%s\\%s\\Uninstall QuorTouch.lnk", "Uninstall", "/u"},
     {"%s\\%s\\QuortouchUsb.chm", "%s\\%s\\Quortouch help.lnk", "Quortouch USB Touchscreen Help", nullptr},
     {"%s\\%s\\QuortouchUsb.exe", "%s\\%s\\Calibration.lnk", "Calibration", nullptr},
@@ -41,7 +36,6 @@ const ShortcutRow Shortcuts[] = {
     {"%s\\%s\\Write.exe", "%s\\%s\\HandWritting Demo.lnk", "HandWritting Demo", nullptr},
 };
 
-}  // namespace
 
 void ResolveProgramsFolder()
 {

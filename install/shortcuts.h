@@ -7,6 +7,15 @@
 extern char ProgramsFolder[MAX_PATH];
 extern const char StartMenuFolderName[];  // "Quortouch USB Touchscreen"
 
+struct ShortcutRow {
+    const char* TargetFormat;
+    const char* LinkFileFormat;
+    const char* Description;
+    const char* Arguments;
+};
+constexpr int ShortcutCount = 5;
+extern const ShortcutRow Shortcuts[ShortcutCount];
+
 // Fills ProgramsFolder for the running family (CSIDL_PROGRAMS on 3 and 4,
 // else CSIDL_COMMON_PROGRAMS).
 void ResolveProgramsFolder();

@@ -13,7 +13,9 @@
 #include "files_in_use.h"
 #include "installer_app.h"
 #include "os_class.h"
+#include "package_owner.h"
 #include "parameter_store.h"
+#include "restart_queue.h"
 #include "shortcuts.h"
 
 namespace {
@@ -47,10 +49,53 @@ bool RunDriverRemoval(DWORD* exitCode)
     return true;
 }
 
+// Staged copies of the queue entries taken out, to delete afterwards.
+struct QueuedCopies {
+    int Count;
+    char Paths[4 * PackageFileCount][MAX_PATH];
+};
+
+// Every entry for a package target goes; a replacement's staged copy is
+// remembered for deletion.
+bool TakeOutForRemoval(const char* source, bool deletion, void* context)
+{
+    auto* copies = static_cast<QueuedCopies*>(context);
+    if (deletion)
+        return true;
+    if (copies->Count >= 4 * PackageFileCount || !FormatInto(copies->Paths[copies->Count], "%s", source))
+        return false;
+    ++copies->Count;
+    return true;
+}
+
 }  // namespace
+
+void TakeBackQueuedPackageEntries()
+{
+    static QueuedCopies copies;
+    copies.Count = 0;
+    RestartQueue queue;
+    if (WindowsDirectory[0] == '\0' || !ReadRestartQueue(&queue))
+        return;
+    char path[MAX_PATH];
+    for (const PackageFileRow& row : PackageFileTable) {
+        if (FormatInto(path, "%s\\%s\\%s", WindowsDirectory, InstallDirectoryName, row.NameField))
+            TakeOutQueuedEntries(&queue, path, TakeOutForRemoval, &copies);
+        const char* second = SecondTarget(row);
+        if (second[0] != '\0' && FormatInto(path, "%s\\%s", WindowsDirectory, second))
+            TakeOutQueuedEntries(&queue, path, TakeOutForRemoval, &copies);
+    }
+    WriteRestartQueue(&queue);
+    FreeRestartQueue(&queue);
+    for (int i = 0; i < copies.Count; ++i)
+        DeleteNowOrAtRestart(copies.Paths[i]);
+}
 
 int UninstallPackage()
 {
+    int packageResult = 0;
+    if (RemoveThroughInstalledPackage(&packageResult))
+        return packageResult;
     ComputeInstallPaths();
     // A base path too long for its buffer would turn every path formed from
     // it into one relative to the drive root: remove nothing then.
@@ -98,6 +143,8 @@ void RemoveDriverEntries()
 
 void RemoveDeployedFiles()
 {
+    // A file queued to replace a target would bring it back at the restart.
+    TakeBackQueuedPackageEntries();
     char path[MAX_PATH];
     bool windowsKnown = WindowsDirectory[0] != '\0';
     for (const PackageFileRow& row : PackageFileTable) {

@@ -9,6 +9,11 @@ void RemoveDriverEntries();
 // The driver-setup tool's removal run from the ModuleDirectory, hidden and
 // waited for. False when it could not be started; otherwise its exit code.
 bool RunDriverSetupRemoval(DWORD* exitCode);
+// Takes out of the restart queue every entry for a package target (in the
+// install directory and the system directories): replacements, whose staged
+// copies are deleted (at the restart when in use), and deletions.
+void TakeBackQueuedPackageEntries();
+// Also takes back the queued entries, first.
 void RemoveDeployedFiles();
 BOOL EmptyAndRemoveDirectory(const char* directory);
 LONG DeleteRegistrySubkey(HKEY root, const char* parentPath, const char* subkeyName);

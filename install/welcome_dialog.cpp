@@ -1,4 +1,5 @@
 #include "centre_on_screen.h"
+#include "fitted_pictures.h"
 #include "installer_app.h"
 #include "resource_ids.h"
 #include "wizard_dialogs.h"
@@ -8,7 +9,11 @@ INT_PTR CALLBACK WelcomeDialogProc(HWND dialog, UINT message, WPARAM wParam, LPA
     switch (message) {
     case WM_INITDIALOG:
         CentreOnScreen(dialog);
+        FitPicturesToControls(dialog);
         return TRUE;
+    case WM_DESTROY:
+        ReleaseFittedPictures(dialog);
+        return FALSE;
     case WM_COMMAND:
         switch (LOWORD(wParam)) {
         case IDC_NEXT:

@@ -12,6 +12,8 @@ namespace {
 
 MSIHANDLE CurrentSession = 0;
 char CurrentAction[64];
+// Two paths and the saved parameter values.
+char ActionData[2 * MAX_PATH + 2048];
 
 constexpr size_t LogTextSize = 1024;
 // Each character may become five ("[\[]").
@@ -121,13 +123,15 @@ void ReportError(const char* format, ...)
 bool LoadBasePaths()
 {
     OsClass = ComputeOsClass();
-    static char data[2 * MAX_PATH + 2];
-    DWORD size = sizeof data;
-    memset(data, 0, sizeof data);
-    UINT status = MsiGetPropertyA(CurrentSession, "CustomActionData", data, &size);
-    const char* bar = strchr(data, '|');
-    if (status != ERROR_SUCCESS || bar == nullptr || !TakePath(data, bar, ModuleDirectory) ||
-        !TakePath(bar + 1, data + strlen(data), WindowsDirectory)) {
+    DWORD size = sizeof ActionData;
+    memset(ActionData, 0, sizeof ActionData);
+    UINT status = MsiGetPropertyA(CurrentSession, "CustomActionData", ActionData, &size);
+    const char* bar = strchr(ActionData, '|');
+    const char* secondBar = bar != nullptr ? strchr(bar + 1, '|') : nullptr;
+    const char* windowsEnd = secondBar != nullptr ? secondBar : ActionData + strlen(ActionData);
+    ActionDataRest = secondBar != nullptr ? secondBar + 1 : "";
+    if (status != ERROR_SUCCESS || bar == nullptr || !TakePath(ActionData, bar, ModuleDirectory) ||
+        !TakePath(bar + 1, windowsEnd, WindowsDirectory)) {
         memset(ModuleDirectory, 0, sizeof ModuleDirectory);
         memset(WindowsDirectory, 0, sizeof WindowsDirectory);
         LogLine("the action's data do not hold two paths that fit (status %u, %lu characters)", status,
@@ -137,6 +141,15 @@ bool LoadBasePaths()
     LogLine("module directory \"%s\", Windows directory \"%s\", OsClass %d", ModuleDirectory, WindowsDirectory,
             OsClass);
     return true;
+}
+
+const char* ActionDataRest = "";
+
+bool GetSessionProperty(const char* name, char* value, DWORD size)
+{
+    DWORD length = size;
+    value[0] = '\0';
+    return MsiGetPropertyA(CurrentSession, name, value, &length) == ERROR_SUCCESS && length < size;
 }
 
 bool SetSessionProperty(const char* name, const char* value)

@@ -18,11 +18,16 @@ void LogLine(const char* format, ...) __attribute__((format(gnu_printf, 1, 2)));
 // in every mode it is logged.
 void ReportError(const char* format, ...) __attribute__((format(gnu_printf, 1, 2)));
 
-// The action's data "<ModuleDirectory>|<WindowsDirectory>", each with or
-// without a trailing backslash, into the engine's ModuleDirectory and
-// WindowsDirectory; OsClass is computed. False (logged) when the data are
-// missing or a path does not fit its buffer.
+// The action's data "<ModuleDirectory>|<WindowsDirectory>[|<rest>]", each
+// path with or without a trailing backslash, into the engine's
+// ModuleDirectory and WindowsDirectory; OsClass is computed. False (logged)
+// when the data are missing or a path does not fit its buffer.
 bool LoadBasePaths();
+// What follows the second bar of the data LoadBasePaths read ("" when none).
+extern const char* ActionDataRest;
+
+// A property of the session; false (value "") when missing or too long.
+bool GetSessionProperty(const char* name, char* value, DWORD size);
 
 // Sets a property of the session; false when the installer refused it.
 bool SetSessionProperty(const char* name, const char* value);

@@ -12,6 +12,7 @@
 #include <msiquery.h>
 #include <objbase.h>
 
+#include <cstring>
 #include <initializer_list>
 
 #include "action_session.h"
@@ -20,10 +21,13 @@
 #include "deployment.h"
 #include "driver_contract.h"
 #include "driver_registration.h"
+#include "driver_state.h"
 #include "os_class.h"
+#include "package_owner.h"
 #include "parameter_store.h"
 #include "shortcuts.h"
 #include "uninstall.h"
+#include "upgrade_records.h"
 
 #define CUSTOM_ACTION extern "C" __declspec(dllexport) UINT __stdcall
 
@@ -58,6 +62,70 @@ CUSTOM_ACTION RefuseBesideWizardInstallation(MSIHANDLE session)
     return EndAction(ERROR_INSTALL_FAILURE);
 }
 
+// Immediate, before the costs are final: the install folder is fixed, as the
+// setup wizard's is: the log-on entry and Install.exe (its removal, its
+// uninstall entry) look for the files in <Windows>\QuortouchUSB. An
+// INSTALLDIR given on the command line is logged and dropped.
+CUSTOM_ACTION KeepInstallFolderFixed(MSIHANDLE session)
+{
+    BeginAction(session, "KeepInstallFolderFixed");
+    char given[1024], windows[MAX_PATH], fixed[MAX_PATH + 16];
+    // One that does not fit is dropped too.
+    bool read = GetSessionProperty("INSTALLDIR", given, sizeof given);
+    if (read && given[0] == '\0')
+        return EndAction(ERROR_SUCCESS);
+    GetSessionProperty("WindowsFolder", windows, sizeof windows);
+    FormatInto(fixed, "%s%s\\", windows, InstallDirectoryName);
+    if (lstrcmpiA(given, fixed) == 0)
+        return EndAction(ERROR_SUCCESS);
+    LogLine("INSTALLDIR=\"%s\" is not used: the package always installs into \"%s\", where the log-on entry and "
+            "Install.exe look for its files",
+            given, fixed);
+    SetSessionProperty("INSTALLDIR", "");
+    return EndAction(ERROR_SUCCESS);
+}
+
+// Immediate, before the script runs: the rollback actions' data. The
+// parameter values as they are now go to the rollback of the driver's
+// removal (with the paths it needs for the setup tool) and to the rollback of
+// an upgrade's defaults; DriverServiceFound tells whether there is a driver
+// to register again.
+CUSTOM_ACTION SaveDriverState(MSIHANDLE session)
+{
+    BeginAction(session, "SaveDriverState");
+    char install[MAX_PATH], windows[MAX_PATH], values[1800];
+    static char data[2 * MAX_PATH + 2048];
+    if (!GetSessionProperty("INSTALLDIR", install, sizeof install) ||
+        !GetSessionProperty("WindowsFolder", windows, sizeof windows) ||
+        !FormatParameterValues(values, sizeof values) ||
+        !FormatInto(data, "%s|%s|%s", install, windows, values)) {
+        LogLine("the paths or the parameter values do not fit; nothing saved");
+        return EndAction(ERROR_SUCCESS);
+    }
+    SetSessionProperty("ReregisterDriver", data);
+    SetSessionProperty("RestoreDeviceParameters", data);
+    bool found = !DriverServiceMissing();
+    if (found)
+        SetSessionProperty("DriverServiceFound", "1");
+    LogLine("driver service %s; parameter values \"%s\"", found ? "there" : "missing", values);
+    return EndAction(ERROR_SUCCESS);
+}
+
+// Immediate: another version of the package is installed. An older
+// version's removal after an upgrade (which Wine's installer runs without
+// UPGRADINGPRODUCTCODE) then leaves the driver and the log-on entry to it.
+CUSTOM_ACTION FindOtherVersion(MSIHANDLE session)
+{
+    BeginAction(session, "FindOtherVersion");
+    char own[ProductCodeSize + 8], other[ProductCodeSize];
+    GetSessionProperty("ProductCode", own, sizeof own);
+    if (FindInstalledPackage(other, own)) {
+        SetSessionProperty("OtherVersionInstalled", other);
+        LogLine("version %s is installed too; a removal leaves the driver and the log-on entry to it", other);
+    }
+    return EndAction(ERROR_SUCCESS);
+}
+
 // Immediate, before the costs are final: the Start-menu group goes into the
 // Programs folder the setup wizard uses (the all-users one on the NT family).
 CUSTOM_ACTION ResolveStartMenuFolder(MSIHANDLE session)
@@ -78,10 +146,16 @@ CUSTOM_ACTION ResolveStartMenuFolder(MSIHANDLE session)
 
 // Deferred: the nineteen parameter defaults and the mouse values. As in the
 // wizard, a parameter key that can't be made does not stop the installation.
+// A repair ("repair" as data) writes them only when the key lost its values,
+// so that a calibration stays.
 CUSTOM_ACTION WriteDeviceDefaults(MSIHANDLE session)
 {
     BeginAction(session, "WriteDeviceDefaults");
-    if (WriteParameterDefaults() == -3)
+    char mode[16];
+    if (GetSessionProperty("CustomActionData", mode, sizeof mode) && strcmp(mode, "repair") == 0 &&
+        ParameterValuesPresent())
+        LogLine("repair: the values under HKLM\\%s are there and stay", ParameterKey);
+    else if (WriteParameterDefaults() == -3)
         LogLine("HKLM\\%s can neither be opened nor created; no defaults written", ParameterKey);
     else
         LogLine("%d parameter defaults written to HKLM\\%s", DeviceParameterCount, ParameterKey);
@@ -96,11 +170,17 @@ CUSTOM_ACTION RegisterDriverService(MSIHANDLE session)
     BeginAction(session, "RegisterDriverService");
     if (!LoadBasePaths())
         return EndAction(ERROR_INSTALL_FAILURE);
+    bool serviceBefore = !DriverServiceMissing();
     if (RunDriverSetup() < 0) {
         DWORD error = GetLastError();
         ReportError("Setup driver fail(%d:%d).", static_cast<int>(error), OsClass);
-        // What the tool may have done goes now, while its files are there.
-        RunRemovalForCleanUp();
+        // What the tool may have done goes now, while its files are there;
+        // a driver that was there before (an earlier version being
+        // upgraded, or repaired) is not this run's and keeps running.
+        if (serviceBefore)
+            LogLine("the driver service was there before; it stays");
+        else
+            RunRemovalForCleanUp();
         return EndAction(ERROR_INSTALL_FAILURE);
     }
     LogLine("the driver-setup tool succeeded");
@@ -115,6 +195,63 @@ CUSTOM_ACTION UndoDriverRegistration(MSIHANDLE session)
     if (LoadBasePaths())
         RunRemovalForCleanUp();
     RemoveDriverEntries();
+    return EndAction(ERROR_SUCCESS);
+}
+
+// Rollback of an upgrade's defaults: the earlier version's values, its
+// calibration included, come back.
+CUSTOM_ACTION RestoreDeviceParameters(MSIHANDLE session)
+{
+    BeginAction(session, "RestoreDeviceParameters");
+    if (LoadBasePaths())
+        LogLine("%d parameter values put back", RestoreParameterValues(ActionDataRest));
+    return EndAction(ERROR_SUCCESS);
+}
+
+// Rollback of an upgrade: the earlier version ("{...};..." as data) is
+// listed under the upgrade code again, so that the next upgrade finds it.
+CUSTOM_ACTION RelistEarlierVersion(MSIHANDLE session)
+{
+    BeginAction(session, "RelistEarlierVersion");
+    char codes[512];
+    GetSessionProperty("CustomActionData", codes, sizeof codes);
+    for (char* code = codes; *code != '\0';) {
+        char* end = strchr(code, ';');
+        if (end != nullptr)
+            *end = '\0';
+        LogLine("%s %s", code, RelistUnderUpgradeCode(code) ? "listed again" : "could not be listed again");
+        if (end == nullptr)
+            break;
+        code = end + 1;
+    }
+    return EndAction(ERROR_SUCCESS);
+}
+
+// Immediate, after the earlier version's removal: that removal, in Wine's
+// installer, takes the whole upgrade-code list with it, this version's entry
+// included; without it the next upgrade would not find this version.
+CUSTOM_ACTION RelistThisVersion(MSIHANDLE session)
+{
+    BeginAction(session, "RelistThisVersion");
+    char own[ProductCodeSize + 8];
+    GetSessionProperty("ProductCode", own, sizeof own);
+    LogLine("%s %s", own, RelistUnderUpgradeCode(own) ? "listed under the upgrade code" : "could not be listed");
+    return EndAction(ERROR_SUCCESS);
+}
+
+// Rollback of RemoveDriverRegistration, after the files are back: the values
+// as they were, then the setup tool's "setup" registers and starts the
+// driver again, with the key security.
+CUSTOM_ACTION ReregisterDriver(MSIHANDLE session)
+{
+    BeginAction(session, "ReregisterDriver");
+    if (!LoadBasePaths())
+        return EndAction(ERROR_SUCCESS);
+    LogLine("%d parameter values put back", RestoreParameterValues(ActionDataRest));
+    if (RunDriverSetup() < 0)
+        LogLine("the driver-setup tool failed (%lu)", GetLastError());
+    else
+        LogLine("the driver is registered again");
     return EndAction(ERROR_SUCCESS);
 }
 
@@ -154,11 +291,22 @@ CUSTOM_ACTION RegisterCalibrationAtLogon(MSIHANDLE session)
     return EndAction(ERROR_SUCCESS);
 }
 
-// Deferred as the user (removal), and the rollback of the one above.
+// Deferred as the user (removal), and the rollback of the one above. A value
+// that stays (a Run key the user may not change) fails the removal: it would
+// start the calibration tool of a removed product at every log-on.
 CUSTOM_ACTION RemoveCalibrationAtLogon(MSIHANDLE session)
 {
     BeginAction(session, "RemoveCalibrationAtLogon");
     DeleteAutostartValue(AutostartValueName);
+    HKEY key = nullptr;
+    bool stays = RegOpenKeyExA(HKEY_CURRENT_USER, RunKey, 0, KEY_QUERY_VALUE, &key) == ERROR_SUCCESS &&
+                 RegQueryValueExA(key, AutostartValueName, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+    if (key != nullptr)
+        RegCloseKey(key);
+    if (stays) {
+        ReportError("HKCU\\%s\\%s could not be deleted.", RunKey, AutostartValueName);
+        return EndAction(ERROR_INSTALL_FAILURE);
+    }
     LogLine("HKCU\\%s\\%s deleted", RunKey, AutostartValueName);
     return EndAction(ERROR_SUCCESS);
 }
@@ -171,6 +319,14 @@ CUSTOM_ACTION RemoveDriverRegistration(MSIHANDLE session)
     BeginAction(session, "RemoveDriverRegistration");
     if (!LoadBasePaths())
         return EndAction(ERROR_INSTALL_FAILURE);
+    // Nothing for the tool to remove (a cleaner, or someone by hand, took
+    // the service): the tool is not needed, and may be gone too.
+    if (DriverServiceMissing()) {
+        LogLine("no driver service %s; the driver-setup tool is not run", DRIVER_SERVICE_NAME);
+        RemoveDriverEntries();
+        TakeBackQueuedPackageEntries();
+        return EndAction(ERROR_SUCCESS);
+    }
     DWORD exitCode = 0;
     if (!RunDriverSetupRemoval(&exitCode)) {
         ReportError("The driver-setup tool \"%s\\%s\" could not be started (%lu).", ModuleDirectory,
@@ -183,5 +339,8 @@ CUSTOM_ACTION RemoveDriverRegistration(MSIHANDLE session)
         return EndAction(ERROR_INSTALL_FAILURE);
     }
     RemoveDriverEntries();
+    // What a setup-wizard run queued for the package's files would bring
+    // them back at the restart.
+    TakeBackQueuedPackageEntries();
     return EndAction(ERROR_SUCCESS);
 }

@@ -1,15 +1,17 @@
 # Builds the Windows Installer package with wixl from the package folder.
 #   cmake -DWIXL=... -DMSIBUILD=... -DSOURCE=QuortouchUsb.wxs -DPACKAGE_DIR=...
 #         -DACTIONS_DLL=... -DPRODUCT_ICON=... -DVERSION=x.y.z
-#         -DPRODUCT_CODE={...} -DOUTPUT=....msi -P build_msi.cmake
+#         -DPRODUCT_CODE={...} -DUPGRADE_CODE=... -DOUTPUT=....msi -P build_msi.cmake
 # What wixl can't express is set here with msibuild: the rollback type of the
-# undo actions; the removal of an older version inside the installation's
-# transaction (right after InstallInitialize), so that a failed upgrade puts
-# the older version back; and CALIBRATE_AT_LOGON as a secure property (passed to the
-# installation's server side also when set by a user without rights).
+# undo actions; the removal of an older version only once the newer one is
+# complete (right after InstallFinalize), so that a failed upgrade leaves the
+# older version as it was (Wine's installer runs that removal as an
+# installation of its own, which no rollback of the newer one can undo); and
+# CALIBRATE_AT_LOGON as a secure property (passed to the installation's server
+# side also when set by a user without rights).
 cmake_minimum_required(VERSION 3.20)
 
-foreach(var WIXL MSIBUILD SOURCE PACKAGE_DIR ACTIONS_DLL PRODUCT_ICON VERSION PRODUCT_CODE OUTPUT)
+foreach(var WIXL MSIBUILD SOURCE PACKAGE_DIR ACTIONS_DLL PRODUCT_ICON VERSION PRODUCT_CODE UPGRADE_CODE OUTPUT)
   if(NOT DEFINED ${var} OR "${${var}}" STREQUAL "")
     message(FATAL_ERROR "build_msi: ${var} is not set")
   endif()
@@ -30,7 +32,8 @@ file(RELATIVE_PATH product_icon ${source_dir} ${PRODUCT_ICON})
 set(partial ${OUTPUT}.partial)
 file(REMOVE ${partial} ${OUTPUT})
 execute_process(
-  COMMAND ${WIXL} -a x64 -D Version=${VERSION} -D ProductCode=${PRODUCT_CODE} -D PackageDir=${package_dir}
+  COMMAND ${WIXL} -a x64 -D Version=${VERSION} -D ProductCode=${PRODUCT_CODE} -D UpgradeCode=${UPGRADE_CODE}
+          -D PackageDir=${package_dir}
           -D ActionsDll=${actions_dll} -D ProductIcon=${product_icon} -o ${partial} ${SOURCE}
   RESULT_VARIABLE built ERROR_VARIABLE messages)
 if(NOT built EQUAL 0)
@@ -44,8 +47,11 @@ execute_process(
   COMMAND ${MSIBUILD} ${partial}
           -q "UPDATE `CustomAction` SET `Type` = 3393 WHERE `Action` = 'UndoDriverRegistration'"
           -q "UPDATE `CustomAction` SET `Type` = 3393 WHERE `Action` = 'UndoMouseValues'"
+          -q "UPDATE `CustomAction` SET `Type` = 3393 WHERE `Action` = 'RestoreDeviceParameters'"
+          -q "UPDATE `CustomAction` SET `Type` = 3393 WHERE `Action` = 'ReregisterDriver'"
+          -q "UPDATE `CustomAction` SET `Type` = 3393 WHERE `Action` = 'RelistEarlierVersion'"
           -q "UPDATE `CustomAction` SET `Type` = 1345 WHERE `Action` = 'UndoCalibrationAtLogon'"
-          -q "UPDATE `InstallExecuteSequence` SET `Sequence` = 1510 WHERE `Action` = 'RemoveExistingProducts'"
+          -q "UPDATE `InstallExecuteSequence` SET `Sequence` = 6610 WHERE `Action` = 'RemoveExistingProducts'"
           -q "UPDATE `Property` SET `Value` = 'CALIBRATE_AT_LOGON;WIX_DOWNGRADE_DETECTED;WIX_UPGRADE_DETECTED' WHERE `Property` = 'SecureCustomProperties'"
   RESULT_VARIABLE patched ERROR_VARIABLE messages)
 if(NOT patched EQUAL 0)

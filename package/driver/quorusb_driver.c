@@ -285,6 +285,63 @@ static VOID DriverUnload(PDRIVER_OBJECT driver)
     DbgPrint("QuorUsb: unloaded\n");
 }
 
+/* Declared in ntifs.h, which doesn't mix with ntddk.h. */
+NTSYSAPI NTSTATUS NTAPI RtlCreateAcl(PACL acl, ULONG length, ULONG revision);
+NTSYSAPI NTSTATUS NTAPI RtlAddAccessAllowedAce(PACL acl, ULONG revision, ACCESS_MASK mask, PSID sid);
+NTSYSAPI NTSTATUS NTAPI ZwSetSecurityObject(HANDLE handle, SECURITY_INFORMATION information,
+                                            PSECURITY_DESCRIPTOR descriptor);
+NTKERNELAPI NTSTATUS NTAPI ObOpenObjectByPointer(PVOID object, ULONG attributes, PACCESS_STATE state,
+                                                 ACCESS_MASK access, POBJECT_TYPE type, KPROCESSOR_MODE mode,
+                                                 PHANDLE handle);
+
+/* The well-known accounts of the device's access list (NT authority, 5). */
+typedef struct {
+    UCHAR Revision, SubAuthorityCount;
+    UCHAR Authority[6];
+    ULONG SubAuthority[2];
+} WELL_KNOWN_SID;
+static WELL_KNOWN_SID LocalSystemSid = {1, 1, {0, 0, 0, 0, 0, 5}, {18, 0}};
+static WELL_KNOWN_SID AdministratorsSid = {1, 2, {0, 0, 0, 0, 0, 5}, {32, 544}};
+static WELL_KNOWN_SID InteractiveSid = {1, 1, {0, 0, 0, 0, 0, 5}, {4, 0}};
+
+/* The device's access list, "D:P(A;;FA;;;SY)(A;;FA;;;BA)(A;;FRFW;;;IU)": an
+ * unelevated calibration tool of the logged-on user opens the device for
+ * reading and writing, SYSTEM and Administrators have full access, nobody
+ * else gets in. Set through a kernel handle to the device object, which is
+ * what Windows from 5.2 on offers a driver without the static wdmsec
+ * library; the handle is asked for without an object type, which a
+ * kernel-mode caller may do (Wine 8 refuses the device type with
+ * STATUS_OBJECT_TYPE_MISMATCH). A failure leaves the I/O manager's default
+ * list and is traced. Wine 8 takes the list but doesn't check it when a
+ * program opens the device. */
+static void AdmitInteractiveUsers(PDEVICE_OBJECT device)
+{
+    static ULONG aclBuffer[64];
+    static ULONGLONG descriptor[8]; /* an absolute security descriptor */
+    PACL acl = (PACL)aclBuffer;
+    HANDLE handle = NULL;
+    NTSTATUS status = RtlCreateAcl(acl, sizeof(aclBuffer), ACL_REVISION);
+    if (NT_SUCCESS(status))
+        status = RtlAddAccessAllowedAce(acl, ACL_REVISION, FILE_ALL_ACCESS, &LocalSystemSid);
+    if (NT_SUCCESS(status))
+        status = RtlAddAccessAllowedAce(acl, ACL_REVISION, FILE_ALL_ACCESS, &AdministratorsSid);
+    if (NT_SUCCESS(status))
+        status = RtlAddAccessAllowedAce(acl, ACL_REVISION, FILE_GENERIC_READ | FILE_GENERIC_WRITE, &InteractiveSid);
+    if (NT_SUCCESS(status))
+        status = RtlCreateSecurityDescriptor(descriptor, SECURITY_DESCRIPTOR_REVISION);
+    if (NT_SUCCESS(status))
+        status = RtlSetDaclSecurityDescriptor(descriptor, TRUE, acl, FALSE);
+    if (NT_SUCCESS(status))
+        status = ObOpenObjectByPointer(device, OBJ_KERNEL_HANDLE, NULL, WRITE_DAC, NULL, KernelMode,
+                                       &handle);
+    if (NT_SUCCESS(status)) {
+        status = ZwSetSecurityObject(handle, DACL_SECURITY_INFORMATION, descriptor);
+        ZwClose(handle);
+    }
+    if (!NT_SUCCESS(status))
+        DbgPrint("QuorUsb: device access list not set (0x%08lx)\n", (unsigned long)status);
+}
+
 NTSTATUS DriverEntry(PDRIVER_OBJECT driver, PUNICODE_STRING registryPath)
 {
     UNICODE_STRING name, link;
@@ -298,6 +355,7 @@ NTSTATUS DriverEntry(PDRIVER_OBJECT driver, PUNICODE_STRING registryPath)
     if (!NT_SUCCESS(status))
         return status;
     TouchDeviceObject->Flags |= DO_BUFFERED_IO;
+    AdmitInteractiveUsers(TouchDeviceObject);
     status = IoCreateSymbolicLink(&link, &name);
     if (!NT_SUCCESS(status)) {
         IoDeleteDevice(TouchDeviceObject);

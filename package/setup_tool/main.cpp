@@ -2,7 +2,7 @@
 // A GUI-subsystem program that never makes a window: it runs hidden, logs to
 // %WINDIR%\QuorUsb.log and to OutputDebugStringA, and answers with its
 // exit code (0 done, 2 failed). See setup_command.h for the command lines and
-// the test variable QUORUSB_FORCE_EXIT.
+// the test variables QUORUSB_FORCE_EXIT and QUORUSB_FORCE_COMMAND.
 #include <windows.h>
 
 #include <cstdlib>
@@ -22,12 +22,12 @@ static int RunSetupTool(int argc, char** argv)
     SetupLog("command line: %s", GetCommandLineA());
     SetupLog("working directory: %s", directory);
 
+    SetupCommand command = ParseSetupCommand(argc, argv);
     int forced = 0;
-    if (ForcedExitCode(&forced)) {
+    if (ForcedExitCode(command, &forced)) {
         SetupLog("QUORUSB_FORCE_EXIT is set: exit code %d, nothing done", forced);
         return forced;
     }
-    SetupCommand command = ParseSetupCommand(argc, argv);
     switch (command.Action) {
     case SetupAction::Install:
         SetupLog("install from %s (OsClass %d)", command.InfPath, command.OsClass);

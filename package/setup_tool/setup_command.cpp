@@ -51,11 +51,28 @@ SetupCommand ParseSetupCommand(int argc, char** argv)
     return command;
 }
 
-bool ForcedExitCode(int* code)
+static const char* CommandWord(SetupAction action)
+{
+    switch (action) {
+    case SetupAction::Install:
+        return DRIVER_SETUP_INSTALL_VERB;
+    case SetupAction::Remove:
+        return DRIVER_SETUP_REMOVE_WORD;
+    case SetupAction::Invalid:
+        break;
+    }
+    return "";
+}
+
+bool ForcedExitCode(const SetupCommand& command, int* code)
 {
     char text[32];
     DWORD length = GetEnvironmentVariableA("QUORUSB_FORCE_EXIT", text, sizeof(text));
-    if (length == 0 || length >= sizeof(text))
+    if (length == 0 || length >= sizeof(text) || !ParseDecimal(text, code))
         return false;
-    return ParseDecimal(text, code);
+    char only[32];
+    length = GetEnvironmentVariableA("QUORUSB_FORCE_COMMAND", only, sizeof(only));
+    if (length == 0)
+        return true;
+    return length < sizeof(only) && strcmp(only, CommandWord(command.Action)) == 0;
 }

@@ -16,5 +16,8 @@ struct SetupCommand {
 SetupCommand ParseSetupCommand(int argc, char** argv);
 
 // QUORUSB_FORCE_EXIT=<n> (decimal): for tests, the tool logs and ends with
-// exit code n at once, doing nothing. False when unset or not a number.
-bool ForcedExitCode(int* code);
+// exit code n at once, doing nothing. With QUORUSB_FORCE_COMMAND=setup (or
+// uninstall) only that command is forced and the other one does its work, so
+// that an installation can fail while its clean-up still removes. False when
+// unset, not a number, or meant for the other command.
+bool ForcedExitCode(const SetupCommand& command, int* code);

@@ -127,7 +127,7 @@ TEST(BareWindow, DrawsTheCrossWhereTheToolDrawsItsFirst)
             EXPECT_TRUE(WaitForCross(expected.x, expected.y, &centre)) << program << parts;
             EXPECT_NEAR(expected.x, centre.x, 1);
             EXPECT_NEAR(expected.y, centre.y, 1);
-            HWND top = WaitForTopWindow("BareCross", nullptr, 5000, window.Id);
+            HWND top = WaitForTopWindow("BareCross", nullptr, 5000, window.Id());
             ASSERT_NE(nullptr, top);
             PostMessageA(top, WM_CLOSE, 0, 0);
             EXPECT_EQ(0, FinishWatched(&window, 10000)) << program << parts;

@@ -59,7 +59,7 @@ static double TimeToFirstCross(double started)
 // Ends the program as its user would, with Escape on its window.
 static void CloseWithEscape(WatchedProcess* process, const char* className)
 {
-    HWND window = WaitForTopWindow(className, nullptr, 2000, process->Id);
+    HWND window = WaitForTopWindow(className, nullptr, 2000, process->Id());
     if (window != nullptr) {
         SetForegroundWindow(window);
         PressKey(VK_ESCAPE);
@@ -115,7 +115,7 @@ static void StartUpRuns(int runs)
                 starter.Ms.push_back(elapsed);
                 PROCESS_MEMORY_COUNTERS memory = {};
                 memory.cb = sizeof memory;
-                if (ours && GetProcessMemoryInfo(process.Process, &memory, sizeof memory))
+                if (ours && GetProcessMemoryInfo(process.Handle(), &memory, sizeof memory))
                     workingSetKb.push_back(memory.WorkingSetSize / 1024.0);
             }
             CloseWithEscape(&process, starter.ClassName);

@@ -53,7 +53,7 @@ protected:
 
     void TearDown() override
     {
-        if (tool.Process != nullptr)
+        if (tool.Handle() != nullptr)
             FinishWatched(&tool, 1);
         SetKeyDacl(HKEY_LOCAL_MACHINE, ParameterKey, "D:(A;OICI;KA;;;WD)");
         TouchSimFailReads(device, 0, 0);
@@ -63,7 +63,7 @@ protected:
     HWND StartTool()
     {
         EXPECT_TRUE(StartCalibrationTool(&tool));
-        HWND window = WaitForTopWindow(CalibrationClassName, nullptr, 20000, tool.Id);
+        HWND window = WaitForTopWindow(CalibrationClassName, nullptr, 20000, tool.Id());
         EXPECT_NE(nullptr, window);
         return window;
     }
@@ -147,6 +147,42 @@ TEST_F(EndToEnd, FourTouchesThenOkCommitsTheCalibrationAndEndsTheAutostart)
         EXPECT_LE(abs(touch.Clicked.x - finger.x), 2) << finger.x << "," << finger.y;
         EXPECT_LE(abs(touch.Clicked.y - finger.y), 2) << finger.x << "," << finger.y;
     }
+}
+
+TEST_F(EndToEnd, WithoutAdministratorRightsCalibratesWhereTheKeyWasWidened)
+{
+    // The key as the installation leaves it: Users, Guests and Administrators
+    // have full access.
+    ASSERT_TRUE(SetKeyDacl(HKEY_LOCAL_MACHINE, ParameterKey,
+                           "D:(A;OICI;KA;;;SY)(A;OICI;KA;;;BU)(A;OICI;KA;;;BG)(A;OICI;KA;;;BA)"));
+    ASSERT_TRUE(StartCalibrationToolUnelevated(&tool));
+    HWND window = WaitForTopWindow(CalibrationClassName, nullptr, 20000, tool.Id());
+    ASSERT_NE(nullptr, window);
+    DWORD raw[4];
+    ASSERT_TRUE(TouchFourCrosses(raw));
+    ASSERT_TRUE(WaitForCheckScreen(window));
+    EXPECT_EQ(1u, ReloadsSinceStart()) << "the commit";
+    TouchButton(device, FindButton(window, "OK"));
+    EXPECT_EQ(0, FinishWatched(&tool));
+    EXPECT_TRUE(tool.Boxes.empty());
+    DWORD record[10];
+    NewRecord(raw, record);
+    ExpectRecord(record, 1, "after OK");
+    EXPECT_EQ(2u, ReloadsSinceStart()) << "the commit and OK";
+    EXPECT_FALSE(AutostartValuePresent());
+
+    // Where only Administrators and SYSTEM have full access, the tool asks
+    // for an administrator and writes nothing.
+    SetAutostartValue(AutostartValueName, AutostartFileName);
+    ASSERT_TRUE(SetKeyDacl(HKEY_LOCAL_MACHINE, ParameterKey, "D:(A;OICI;KA;;;SY)(A;OICI;KA;;;BA)"));
+    before = DriverState(device);
+    ASSERT_TRUE(StartCalibrationToolUnelevated(&tool));
+    EXPECT_EQ(-1, FinishWatched(&tool));
+    ASSERT_EQ(1u, tool.Boxes.size());
+    EXPECT_EQ("Please run as administrator", tool.Boxes[0].Text);
+    ExpectRecord(record, 1, "after the refusal");
+    EXPECT_EQ(0u, ReloadsSinceStart());
+    EXPECT_TRUE(AutostartValuePresent());
 }
 
 TEST_F(EndToEnd, EscapeBeforeTheFirstTouchPutsTheEarlierCalibrationBack)

@@ -20,7 +20,7 @@ TEST(FullHdScreen, CrossesWindowAndCommittedScreenSizeFollowTheDisplay)
 
     WatchedProcess tool;
     ASSERT_TRUE(StartCalibrationTool(&tool));
-    HWND window = WaitForTopWindow(CalibrationClassName, nullptr, 20000, tool.Id);
+    HWND window = WaitForTopWindow(CalibrationClassName, nullptr, 20000, tool.Id());
     ASSERT_NE(nullptr, window);
     RECT rect = {};
     GetWindowRect(window, &rect);

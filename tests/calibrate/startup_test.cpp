@@ -3,6 +3,7 @@
 // message boxes are read and answered here.
 #include <gtest/gtest.h>
 
+#include "calibration_session.h"
 #include "parameter_store.h"
 #include "test_support.h"
 #include "tool_watch.h"
@@ -55,17 +56,22 @@ TEST_F(StartupTest, WithoutTheDriverReportsTheOpenErrorAndIgnoresArguments)
     }
 }
 
-TEST_F(StartupTest, WithoutTheParameterKeyReportsTheMissingDriver)
+// Last: it leaves the stand-in driver loaded, which the cases above must not see.
+TEST_F(StartupTest, WithoutTheParameterKeyRefusesEvenWhenTheDriverRuns)
 {
-    // The driver isn't installed at all: the key the rights are probed on is
-    // missing, which says nothing about rights.
+    // The driver still runs but its key is gone, as after a removal whose
+    // restart is pending: the device would open, the key says there is no
+    // driver. The tool refuses before the open and writes nothing.
+    ASSERT_NE(INVALID_HANDLE_VALUE, StandInDevice());
     ResetKey();
     WatchedProcess tool;
     ASSERT_TRUE(StartCalibrationTool(&tool));
     EXPECT_EQ(-1, FinishWatched(&tool));
     ASSERT_EQ(1u, tool.Boxes.size());
     EXPECT_EQ("Open driver fail(2)!", tool.Boxes[0].Text);
+    EXPECT_EQ("Quortouch Calibration", tool.Boxes[0].Caption);
     EXPECT_TRUE(RunOnceValuePresent());
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, ParameterKey));
 }
 
 } // namespace

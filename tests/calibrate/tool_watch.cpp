@@ -5,13 +5,8 @@
 
 bool StartWatched(const std::string& commandLine, WatchedProcess* watched)
 {
-    StartedProcess process;
-    if (!process.Start(commandLine))
-        return false;
-    watched->Id = process.Id();
-    watched->Process = process.Release();
     watched->Boxes.clear();
-    return true;
+    return watched->Start(commandLine);
 }
 
 static std::string CalibrationToolPath()
@@ -25,6 +20,35 @@ bool StartCalibrationTool(WatchedProcess* watched, const std::string& arguments)
     if (!arguments.empty())
         line += " " + arguments;
     return StartWatched(line, watched);
+}
+
+bool StartCalibrationToolUnelevated(WatchedProcess* watched)
+{
+    HANDLE token = nullptr, restricted = nullptr;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ALL_ACCESS, &token))
+        return false;
+    BYTE administrators[SECURITY_MAX_SID_SIZE];
+    DWORD sidSize = sizeof administrators;
+    SID_AND_ATTRIBUTES denyOnly = {administrators, 0};
+    bool made = CreateWellKnownSid(WinBuiltinAdministratorsSid, nullptr, administrators, &sidSize) &&
+                CreateRestrictedToken(token, DISABLE_MAX_PRIVILEGE, 1, &denyOnly, 0, nullptr, 0, nullptr,
+                                      &restricted);
+    CloseHandle(token);
+    if (!made)
+        return false;
+    std::string line = "\"" + CalibrationToolPath() + "\"";
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION started = {};
+    bool ok = CreateProcessAsUserA(restricted, nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                                   &startup, &started);
+    CloseHandle(restricted);
+    if (!ok)
+        return false;
+    CloseHandle(started.hThread);
+    watched->Adopt(started.hProcess, started.dwProcessId);
+    watched->Boxes.clear();
+    return true;
 }
 
 bool StartChildAction(const char* name, WatchedProcess* watched, const std::string& argument)
@@ -45,28 +69,21 @@ static SeenMessageBox SeeMessageBox(HWND box)
 int FinishWatched(WatchedProcess* watched, DWORD timeoutMs)
 {
     DWORD start = GetTickCount();
-    DWORD code = static_cast<DWORD>(-999);
     for (;;) {
-        if (WaitForSingleObject(watched->Process, 50) == WAIT_OBJECT_0) {
-            GetExitCodeProcess(watched->Process, &code);
+        if (watched->Handle() == nullptr || WaitForSingleObject(watched->Handle(), 50) == WAIT_OBJECT_0)
             break;
-        }
-        HWND box = FindMessageBox(nullptr, watched->Id);
+        HWND box = FindMessageBox(nullptr, watched->Id());
         if (box != nullptr) {
             watched->Boxes.push_back(SeeMessageBox(box));
             PostMessageA(box, WM_COMMAND, IDOK, 0);
             // Wait for this box to go before looking for the next one.
             WaitForWindowGone(box, 2000);
         }
-        if (GetTickCount() - start > timeoutMs) {
-            TerminateProcess(watched->Process, static_cast<UINT>(-999));
-            WaitForSingleObject(watched->Process, 5000);
+        if (GetTickCount() - start > timeoutMs)
             break;
-        }
     }
-    CloseHandle(watched->Process);
-    watched->Process = nullptr;
-    return static_cast<int>(code);
+    // Ended by now, or ended here after the time-out (-999).
+    return watched->Wait(0);
 }
 
 bool FindCrossCentre(int x, int y, int halfSize, POINT* centre)

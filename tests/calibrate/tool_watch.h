@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "gui_support.h"
+#include "test_support.h"
 
 struct SeenMessageBox {
     std::string Caption;
@@ -16,9 +17,8 @@ struct SeenMessageBox {
     bool HasIcon = false;
 };
 
-struct WatchedProcess {
-    HANDLE Process = nullptr;
-    DWORD Id = 0;
+// A started process (test_support.h) and the message boxes it showed.
+struct WatchedProcess : StartedProcess {
     std::vector<SeenMessageBox> Boxes;
 };
 
@@ -26,6 +26,9 @@ struct WatchedProcess {
 bool StartWatched(const std::string& commandLine, WatchedProcess* watched);
 // The calibration tool from the build tree, no arguments unless given.
 bool StartCalibrationTool(WatchedProcess* watched, const std::string& arguments = "");
+// The calibration tool as a user without administrator rights would start
+// it: a token whose Administrators group is deny-only, without privileges.
+bool StartCalibrationToolUnelevated(WatchedProcess* watched);
 // A child action of the running test program ("--child NAME ARG").
 bool StartChildAction(const char* name, WatchedProcess* watched, const std::string& argument = "");
 

@@ -124,20 +124,4 @@ TEST_F(ParameterStore, DeleteOnAMissingKeyTouchesNothing)
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, ServiceKey));
 }
 
-TEST_F(ParameterStore, ValueOfAnotherTypeWithFourBytesReadsAsAWord)
-{
-    // Readers query without asking for the type, into a 4-byte word.
-    HKEY key = nullptr;
-    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_LOCAL_MACHINE, ParameterKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                                             &key, nullptr));
-    const BYTE bytes[4] = {0x78, 0x56, 0x34, 0x12};
-    ASSERT_EQ(ERROR_SUCCESS, RegSetValueExA(key, "TopLeftOffsetX", 0, REG_BINARY, bytes, 4));
-    DWORD word = 0;
-    DWORD size = 4;
-    EXPECT_EQ(ERROR_SUCCESS, RegQueryValueExA(key, "TopLeftOffsetX", nullptr, nullptr,
-                                              reinterpret_cast<BYTE*>(&word), &size));
-    RegCloseKey(key);
-    EXPECT_EQ(0x12345678u, word);
-}
-
 }  // namespace

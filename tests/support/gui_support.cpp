@@ -317,8 +317,3 @@ void WaitForPaint(HWND window)
     SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &result);
     RedrawWindow(window, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
 }
-
-void UseWineDrawnFrames()
-{
-    WriteString(HKEY_CURRENT_USER, "Software\\Wine\\X11 Driver", "Managed", "N");
-}

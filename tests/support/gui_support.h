@@ -8,11 +8,6 @@
 #include <string>
 #include <vector>
 
-// Wine draws the frames and captions itself (there is no window manager on
-// the virtual display): windows show with their captions, and a dialog's
-// window appears without waiting for a window manager.
-void UseWineDrawnFrames();
-
 // Polls every 5 ms until the condition holds; false after timeoutMs.
 bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs);
 // Handles this thread's messages (for windows the test itself owns) until the

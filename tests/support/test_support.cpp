@@ -116,6 +116,14 @@ bool StartedProcess::Start(const std::string& commandLine, const char* directory
     return true;
 }
 
+void StartedProcess::Adopt(HANDLE process, DWORD id)
+{
+    if (process_ != nullptr)
+        CloseHandle(process_);
+    process_ = process;
+    id_ = id;
+}
+
 HANDLE StartedProcess::Release()
 {
     HANDLE process = process_;
@@ -133,10 +141,14 @@ int StartedProcess::Wait(DWORD timeoutMs)
     if (process_ == nullptr)
         return -999;
     DWORD code = static_cast<DWORD>(-999);
-    if (WaitForSingleObject(process_, timeoutMs) == WAIT_OBJECT_0)
+    if (WaitForSingleObject(process_, timeoutMs) == WAIT_OBJECT_0) {
         GetExitCodeProcess(process_, &code);
-    else
+    } else {
         TerminateProcess(process_, static_cast<UINT>(-999));
+        WaitForSingleObject(process_, 5000);
+    }
+    CloseHandle(process_);
+    process_ = nullptr;
     return static_cast<int>(code);
 }
 
@@ -190,13 +202,13 @@ std::string PlantedSetupapiPath()
     return JoinPath(TestBinDir(), "tests\\planted\\Setupapi.dll");
 }
 
-void PreferDllsBesideThePrograms()
+void PreferDllsBesideThePrograms(const char* dllName)
 {
     HKEY key = nullptr;
     if (RegCreateKeyA(HKEY_CURRENT_USER, "Software\\Wine\\DllOverrides", &key) != ERROR_SUCCESS)
         return;
     static const char nativeFirst[] = "native,builtin";
-    RegSetValueExA(key, "setupapi", 0, REG_SZ, reinterpret_cast<const BYTE*>(nativeFirst), sizeof nativeFirst);
+    RegSetValueExA(key, dllName, 0, REG_SZ, reinterpret_cast<const BYTE*>(nativeFirst), sizeof nativeFirst);
     RegCloseKey(key);
 }
 

@@ -43,8 +43,11 @@ public:
     bool Running() const;
     // Hands the process handle over to the caller, who closes it.
     HANDLE Release();
+    // Takes over a process started otherwise (a restricted token, ...).
+    void Adopt(HANDLE process, DWORD id);
     // The exit code once the program has ended; -999 when it is still running
-    // after timeoutMs (it is then ended).
+    // after timeoutMs (it is then ended). The handle is closed either way; the
+    // object may start another program.
     int Wait(DWORD timeoutMs = 10000);
 
 private:
@@ -71,10 +74,10 @@ std::string ChildCommandLine(const char* name, const std::string& argument = "",
 // process that loads it appends its own path to PlantedDllMarker.
 std::string PlantedSetupapiPath();
 extern const char PlantedDllMarker[];
-// Programs started afterwards in this prefix prefer a Setupapi.dll found
-// beside them to Wine's own, as Windows would: without this Wine quietly
-// loads its built-in one and the plant proves nothing.
-void PreferDllsBesideThePrograms();
+// Programs started afterwards in this prefix prefer a Setupapi.dll (or the
+// DLL named) found beside them to Wine's own, as Windows would: without this
+// Wine quietly loads its built-in one and the plant proves nothing.
+void PreferDllsBesideThePrograms(const char* dllName = "setupapi");
 
 // --- registry --------------------------------------------------------------
 bool KeyExists(HKEY root, const char* path);

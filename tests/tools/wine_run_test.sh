@@ -5,7 +5,10 @@
 # - a run past its time limit ends with 124, and neither a time-out nor the
 #   runner being killed outright leaves a wineserver, Wine program or Xvfb of
 #   its prefix behind;
-# - a template prefix whose wineboot failed is never marked ready.
+# - a template prefix whose wineboot failed is never marked ready, and the
+#   template has Wine draw the window frames itself;
+# - a program that is not built is named with the command that builds it, and
+#   neither that nor a failed run told --discard keeps a prefix.
 #   wine_run_test.sh <wine-run> <links program> [its arguments...]
 set -u
 wine_run=$1; shift
@@ -32,6 +35,22 @@ mkdir -p "$home"
 HOME=$home XDG_DATA_HOME= XDG_CONFIG_HOME= "$wine_run" --prefix "$work/links" "$@" >"$work/links.log" 2>&1 ||
   fail "the links program failed: $(tail -5 "$work/links.log")"
 [ -z "$(ls -A "$home")" ] || fail "the run wrote into HOME: $(find "$home" | head -5)"
+"$wine_run" --prefix "$work/links" reg query 'HKCU\Software\Wine\X11 Driver' /v Managed 2>&1 | grep -q 'REG_SZ *N' ||
+  fail "the template does not have Wine draw the frames (X11 Driver, Managed = N)"
+
+out=$(WINE_RUN_NAME=wine-run-test-missing "$wine_run" "$work/not-built/program.exe" 2>&1)
+rc=$?
+[ "$rc" = 127 ] || fail "a program that is not there gave $rc, not 127"
+# (the work folder lies in the build tree: the build command names it)
+case "$out" in *"program.exe is not built; build it with: cmake --build "*) ;; *) fail "a missing program was not named: $out" ;; esac
+WINE_RUN_NAME=wine-run-test-discard "$wine_run" --discard cmd /c exit 3 >/dev/null 2>&1
+rc=$?
+[ "$rc" = 3 ] || fail "a run told --discard gave $rc, not the program's 3"
+kept=$(ls -d "$root"/run-wine-run-test-missing.* "$root"/run-wine-run-test-discard.* 2>/dev/null)
+if [ -n "$kept" ]; then
+  fail "prefixes kept for a missing program or a discarded run: $kept"
+  rm -rf $kept
+fi
 
 "$wine_run" --prefix "$work/slow" --timeout 3 notepad >/dev/null 2>&1
 rc=$?

@@ -26,6 +26,7 @@
 
 #include "bounded_format.h"
 #include "calibration_app.h"
+#include "calibration_window.h"
 #include "gui_support.h"
 #include "message_boxes.h"
 #include "resource_ids.h"
@@ -52,17 +53,21 @@ void Say(const char* format, ...)
     fflush(stdout);
 }
 
-void Shot(const char* name)
+// A screenshot once the window's due paint is done (the foreground window's
+// when none is named). Saved as a bitmap, which tools/demo turns into the
+// PNG that the log names.
+void Shot(const char* name, HWND window = nullptr)
 {
     if (Bench)
         return;
-    // The foreground window's paint that is due, before the picture.
-    if (HWND shown = GetForegroundWindow())
+    if (HWND shown = window ? window : GetForegroundWindow())
         WaitForPaint(shown);
-    char file[MAX_PATH];
-    if (!FormatInto(file, "%s\\%02d-%s.bmp", ShotFolder.c_str(), ++ShotNumber, name))
+    char file[MAX_PATH], kept[MAX_PATH];
+    ++ShotNumber;
+    if (!FormatInto(file, "%s\\%02d-%s.bmp", ShotFolder.c_str(), ShotNumber, name) ||
+        !FormatInto(kept, "%02d-%s.png", ShotNumber, name))
         return;
-    Say("screenshot %s: %s", name, SaveScreenBmp(file) ? file : "FAILED");
+    Say("screenshot %s: %s", name, SaveScreenBmp(file) ? kept : "FAILED");
 }
 
 // A message box of the given caption whose text starts with prefix.
@@ -157,7 +162,7 @@ int DriveInstaller(const std::string& package)
     if (!welcome)
         return Fail(3, "no Welcome dialog");
     Say("step 3: Welcome dialog");
-    Shot("welcome");
+    Shot("welcome", welcome);
     Say("step 4: Next");
     ClickControl(GetDlgItem(welcome, IDC_NEXT));
     DWORD nextTick = GetTickCount();
@@ -226,10 +231,10 @@ int DriveCalibration()
         Say("        touch error before calibration: mean %.1f px, max %.1f px", before.Mean, before.Max);
 
     int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
-    const int table[2] = {102, 1945};
     const char* corners[4] = {"top left", "top right", "bottom left", "bottom right"};
     for (int touch = 0; touch < 4; ++touch) {
-        int x = table[touch % 2] * width / 2048, y = table[touch / 2] * height / 2048;
+        POINT cross = CrossPosition(touch + 1, width, height);
+        int x = cross.x, y = cross.y;
         char name[32];
         FormatInto(name, "cross-%d", touch + 1);
         Shot(name);
@@ -361,8 +366,6 @@ int main(int argc, char** argv)
         return WatchPerson(argv[2]);
     if (argc == 3 && strcmp(argv[1], "--bench") == 0) {
         Bench = true;
-        // Timed like the tests: no wait for a window manager that isn't there.
-        UseWineDrawnFrames();
         int failed = DriveInstaller(argv[2]);
         if (failed == 0)
             failed = DriveCalibration();

@@ -3,14 +3,6 @@
 #include "deployment.h"
 #include "test_support.h"
 
-std::vector<std::string> PackageFileNames()
-{
-    std::vector<std::string> names;
-    for (const PackageFileRow& row : PackageFileTable)
-        names.emplace_back(row.NameField);
-    return names;
-}
-
 std::string PackageText(const std::string& name, const std::string& tag)
 {
     return name + " " + tag;
@@ -26,22 +18,6 @@ void WritePackage(const std::string& dir, const std::string& tag)
     }
 }
 
-std::string InstallDir()
-{
-    return JoinPath(WindowsDir(), "QuortouchUSB");
-}
-
-std::vector<std::string> SecondTargets(bool consumer)
-{
-    std::vector<std::string> targets;
-    for (const PackageFileRow& row : PackageFileTable) {
-        const char* second = consumer ? row.ConsumerTarget : row.NtTarget;
-        if (second[0] != '\0')
-            targets.push_back(JoinPath(WindowsDir(), second));
-    }
-    return targets;
-}
-
 void ForceDelete(const std::string& path)
 {
     SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
@@ -51,7 +27,7 @@ void ForceDelete(const std::string& path)
 void RemoveDeployment()
 {
     for (const std::string& name : PackageFileNames())
-        ForceDelete(JoinPath(InstallDir(), name));
+        ForceDelete(JoinPath(InstallDirectoryPath(), name));
     for (bool consumer : {false, true})
         for (const std::string& target : SecondTargets(consumer))
             ForceDelete(target);

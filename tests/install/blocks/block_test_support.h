@@ -7,20 +7,14 @@
 #include <string>
 #include <vector>
 
+#include "installed_system.h"
 #include "test_support.h"
 
-// The ten file names of the package table, in table order.
-std::vector<std::string> PackageFileNames();
 // Writes the ten package files into dir (created when missing); each holds
 // "<name> <tag>".
 void WritePackage(const std::string& dir, const std::string& tag);
 std::string PackageText(const std::string& name, const std::string& tag);
 
-// "<Windows directory>\QuortouchUSB".
-std::string InstallDir();
-// Second targets (full paths) of the NT family (consumer == false) or of the
-// older consumer family.
-std::vector<std::string> SecondTargets(bool consumer);
 // Deletes, read-only or not, every file of the install directory and every
 // second target of both families.
 void RemoveDeployment();

@@ -5,6 +5,7 @@
 #include "block_test_support.h"
 #include "deployment.h"
 #include "os_class.h"
+#include "restart_queue.h"
 #include "test_support.h"
 
 namespace {
@@ -43,6 +44,46 @@ TEST_CHILD_ACTION(DeployFromOwnDirectory)
     return WriteTextFile(argument, report) ? 0 : 1;
 }
 
+// The sources of the queue entries for path ("+" marks a replacement).
+std::vector<std::string> QueuedFor(const std::string& path)
+{
+    std::vector<std::string> found;
+    RestartQueue queue;
+    EXPECT_TRUE(ReadRestartQueue(&queue));
+    TakeOutQueuedEntries(&queue, path.c_str(), [](const char* source, bool deletion, void* list) {
+        static_cast<std::vector<std::string>*>(list)->push_back((deletion ? "" : "+") + std::string(source));
+        return false;
+    }, &found);
+    FreeRestartQueue(&queue);
+    return found;
+}
+
+TEST(RestartQueue, TakesOutWhatConcernsAPathInAnyCaseAndDeletesTheValueOnceEmpty)
+{
+    std::string dir = JoinPath(WindowsDir(), "Temp");
+    std::string target = JoinPath(dir, "Target.sys"), staged = JoinPath(dir, "qtu1.tmp"), other = JoinPath(dir, "o");
+    ASSERT_TRUE(WriteTextFile(staged, "s") && WriteTextFile(other, "o"));
+    ASSERT_TRUE(MoveFileExA(staged.c_str(), target.c_str(), MOVEFILE_DELAY_UNTIL_REBOOT | MOVEFILE_REPLACE_EXISTING));
+    ASSERT_TRUE(MoveFileExA(other.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT));
+    ASSERT_TRUE(MoveFileExA(JoinPath(dir, "TARGET.SYS").c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT));
+    ASSERT_TRUE(MoveFileExA(other.c_str(), staged.c_str(), MOVEFILE_DELAY_UNTIL_REBOOT));
+    EXPECT_EQ((std::vector<std::string>{"+" + staged, JoinPath(dir, "TARGET.SYS")}), QueuedFor(JoinPath(dir, "target.sys")));
+
+    RestartQueue queue;
+    ASSERT_TRUE(ReadRestartQueue(&queue));
+    EXPECT_EQ(2, TakeOutQueuedEntries(&queue, target.c_str(), nullptr, nullptr));
+    ASSERT_TRUE(WriteRestartQueue(&queue));
+    EXPECT_TRUE(QueuedFor(target).empty());
+    EXPECT_EQ((std::vector<std::string>{other}), QueuedFor(other));
+    EXPECT_EQ((std::vector<std::string>{"+" + other}), QueuedFor(staged));
+    EXPECT_EQ(2, TakeOutQueuedEntries(&queue, other.c_str(), nullptr, nullptr) +
+                     TakeOutQueuedEntries(&queue, staged.c_str(), nullptr, nullptr));
+    ASSERT_TRUE(WriteRestartQueue(&queue));
+    FreeRestartQueue(&queue);
+    EXPECT_FALSE(ValuePresent(HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\Control\\Session Manager",
+                              "PendingFileRenameOperations"));
+}
+
 class Deployment : public testing::Test {
 protected:
     void SetUp() override
@@ -60,7 +101,7 @@ protected:
     static void ExpectDeployed(bool consumer, const std::string& tag, const std::string& from = PackageDir)
     {
         for (const std::string& name : PackageFileNames())
-            EXPECT_EQ(PackageText(name, tag), ReadTextFile(JoinPath(InstallDir(), name))) << name;
+            EXPECT_EQ(PackageText(name, tag), ReadTextFile(JoinPath(InstallDirectoryPath(), name))) << name;
         for (const PackageFileRow& row : PackageFileTable) {
             const char* second = consumer ? row.ConsumerTarget : row.NtTarget;
             if (second[0] != '\0') {
@@ -73,7 +114,7 @@ protected:
     {
         int count = 0;
         for (const std::string& name : PackageFileNames())
-            count += FileExists(JoinPath(InstallDir(), name));
+            count += FileExists(JoinPath(InstallDirectoryPath(), name));
         return count;
     }
 };
@@ -140,7 +181,7 @@ TEST_F(Deployment, ReadOnlyFilesOfAnEarlierInstallAreReplacedAndASecondRunOverwr
     ASSERT_EQ(0, DeployPackageFiles());
     ExpectDeployed(false, "new");
     for (const std::string& name : PackageFileNames())
-        SetFileAttributesA(JoinPath(InstallDir(), name).c_str(), FILE_ATTRIBUTE_READONLY);
+        SetFileAttributesA(JoinPath(InstallDirectoryPath(), name).c_str(), FILE_ATTRIBUTE_READONLY);
     for (const std::string& target : SecondTargets(false))
         SetFileAttributesA(target.c_str(), FILE_ATTRIBUTE_READONLY);
 
@@ -158,7 +199,7 @@ TEST_F(Deployment, MissingReadMeLeavesTheOtherNineCopiedAndReportsFileNotFound)
     EXPECT_EQ(-1, DeployPackageFiles());
     EXPECT_EQ(static_cast<DWORD>(ERROR_FILE_NOT_FOUND), GetLastError());
     EXPECT_EQ(9, DeployedFileCount());
-    EXPECT_FALSE(FileExists(JoinPath(InstallDir(), "ReadMe.txt")));
+    EXPECT_FALSE(FileExists(JoinPath(InstallDirectoryPath(), "ReadMe.txt")));
     for (const std::string& target : SecondTargets(false))
         EXPECT_TRUE(FileExists(target)) << target;
 }
@@ -174,15 +215,14 @@ TEST_F(Deployment, MissingFirstFileCopiesNothing)
         EXPECT_FALSE(FileExists(target)) << target;
 }
 
-// A target held open (a loaded driver, a running program) is copied beside
-// itself and replaces it at the restart; a run that then fails takes back
-// only what it made (here after the driver step): the staged copy and the
-// files that were not there.
-TEST_F(Deployment, TargetInUseIsReplacedAtTheRestartAndAFailedRunTakesBackOnlyItsOwn)
+// A target held open is staged for the restart; a failed run puts back what it
+// found (old bytes, no new file or queue entry); a run that goes through drops
+// what earlier runs queued for its targets.
+TEST_F(Deployment, TargetInUseIsReplacedAtTheRestartAndAFailedRunPutsBackWhatItFound)
 {
-    std::string held = JoinPath(InstallDir(), "QuorUsb.sys");
-    std::string earlier = JoinPath(InstallDir(), "QuorUsb.inf");
-    CreateDirectoryA(InstallDir().c_str(), nullptr);
+    std::string held = JoinPath(InstallDirectoryPath(), "QuorUsb.sys");
+    std::string earlier = JoinPath(InstallDirectoryPath(), "QuorUsb.inf");
+    CreateDirectoryA(InstallDirectoryPath().c_str(), nullptr);
     ASSERT_TRUE(WriteTextFile(earlier, "earlier"));
     HANDLE heldEvent = CreateNamedEvent(HeldEvent);
     HANDLE releaseEvent = CreateNamedEvent(ReleaseEvent);
@@ -191,11 +231,9 @@ TEST_F(Deployment, TargetInUseIsReplacedAtTheRestartAndAFailedRunTakesBackOnlyIt
     ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(heldEvent, 30000));
 
     EXPECT_EQ(0, DeployPackageFiles());
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA(JoinPath(InstallDir(), "qtu*.tmp").c_str(), &found);
-    ASSERT_NE(INVALID_HANDLE_VALUE, search);
-    FindClose(search);
-    std::string staged = JoinPath(InstallDir(), found.cFileName);
+    std::vector<std::string> queued = QueuedFor(held);
+    ASSERT_EQ(1u, queued.size());
+    std::string staged = queued[0].substr(1);
     EXPECT_EQ(PackageText("QuorUsb.sys", "new"), ReadTextFile(staged));
     EXPECT_EQ(PackageText("QuorUsb.inf", "new"), ReadTextFile(earlier));
 
@@ -205,12 +243,27 @@ TEST_F(Deployment, TargetInUseIsReplacedAtTheRestartAndAFailedRunTakesBackOnlyIt
     CloseHandle(heldEvent);
     CloseHandle(releaseEvent);
     EXPECT_FALSE(FileExists(staged));
+    EXPECT_TRUE(QueuedFor(held).empty());
     EXPECT_TRUE(FileExists(held));
-    EXPECT_TRUE(FileExists(earlier));
-    EXPECT_FALSE(FileExists(JoinPath(InstallDir(), "ReadMe.txt")));
+    EXPECT_EQ("earlier", ReadTextFile(earlier));
+    EXPECT_FALSE(FileExists(JoinPath(InstallDirectoryPath(), "ReadMe.txt")));
     for (const std::string& target : SecondTargets(false))
         EXPECT_FALSE(FileExists(target)) << target;
-    EXPECT_TRUE(DirectoryExists(InstallDir()));
+    EXPECT_TRUE(DirectoryExists(InstallDirectoryPath()));
+
+    // An earlier run's replacement of one target, a deletion of another.
+    ASSERT_TRUE(WriteTextFile(staged, "older"));
+    ASSERT_TRUE(MoveFileExA(staged.c_str(), held.c_str(), MOVEFILE_DELAY_UNTIL_REBOOT | MOVEFILE_REPLACE_EXISTING));
+    ASSERT_TRUE(MoveFileExA(earlier.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT));
+    ASSERT_EQ(0, DeployPackageFiles());
+    CommitFilesOfThisRun();
+    EXPECT_TRUE(QueuedFor(held).empty());
+    EXPECT_TRUE(QueuedFor(earlier).empty());
+    EXPECT_FALSE(FileExists(staged));
+    WIN32_FIND_DATAA found;
+    EXPECT_EQ(INVALID_HANDLE_VALUE, FindFirstFileA(JoinPath(InstallDirectoryPath(), "qtu*.tmp").c_str(), &found))
+        << found.cFileName;  // nor the old bytes kept while the run went on
+    ExpectDeployed(false, "new");
 }
 
 TEST_F(Deployment, RunningFromTheInstallDirectoryKeepsTheInstalledFiles)
@@ -223,7 +276,7 @@ TEST_F(Deployment, RunningFromTheInstallDirectoryKeepsTheInstalledFiles)
         strcpy(ModuleDirectory, module.c_str());
         SetLastError(0);
         EXPECT_EQ(0, DeployPackageFiles()) << name << " " << GetLastError();
-        ExpectDeployed(false, "new", InstallDir());
+        ExpectDeployed(false, "new", InstallDirectoryPath());
     }
 }
 

@@ -73,24 +73,10 @@ bool TracedProcessLine(const TraceCapture& trace, const std::string& dir, int os
 // The key security step left a full-access entry for Users on the key.
 bool UsersHaveFullAccess()
 {
-    BYTE sid[SECURITY_MAX_SID_SIZE];
-    DWORD sidSize = sizeof sid;
-    CreateWellKnownSid(WinBuiltinUsersSid, nullptr, sid, &sidSize);
-    PACL dacl = nullptr;
-    PSECURITY_DESCRIPTOR descriptor = nullptr;
-    std::string name = std::string("MACHINE\\") + ParameterKey;
-    if (GetNamedSecurityInfoA(name.c_str(), SE_REGISTRY_KEY, DACL_SECURITY_INFORMATION, nullptr, nullptr, &dacl,
-                              nullptr, &descriptor) != ERROR_SUCCESS)
-        return false;
-    bool found = false;
-    for (DWORD i = 0; dacl != nullptr && i < dacl->AceCount; ++i) {
-        ACCESS_ALLOWED_ACE* ace = nullptr;
-        if (GetAce(dacl, i, reinterpret_cast<void**>(&ace)) && ace->Header.AceType == ACCESS_ALLOWED_ACE_TYPE &&
-            EqualSid(&ace->SidStart, sid) && ace->Mask == KEY_ALL_ACCESS)
-            found = true;
-    }
-    LocalFree(descriptor);
-    return found;
+    for (const AccessEntry& entry : ParameterKeyEntriesFor(WinBuiltinUsersSid))
+        if (entry.Type == ACCESS_ALLOWED_ACE_TYPE && entry.Mask == KEY_ALL_ACCESS)
+            return true;
+    return false;
 }
 
 bool CreateKeyWithString(const std::string& path, const char* name, const char* text)
@@ -464,8 +450,8 @@ std::vector<std::string> InfCopies(const std::string& text)
 TEST(OemInf, SetupLibraryTakesTheInfOfTheInstallDirectory)
 {
     ComputeInstallPaths();
-    std::string inf = JoinPath(InstallDir(), "QuorUsb.inf");
-    CreateDirectoryA(InstallDir().c_str(), nullptr);
+    std::string inf = JoinPath(InstallDirectoryPath(), "QuorUsb.inf");
+    CreateDirectoryA(InstallDirectoryPath().c_str(), nullptr);
     ForceDelete(inf);
     EXPECT_NE(0, CopyOemInf());
 

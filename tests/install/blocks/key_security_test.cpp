@@ -5,48 +5,16 @@
 #include "debug_trace.h"
 #include "key_security.h"
 #include "parameter_store.h"
+#include "installed_system.h"
 #include "test_support.h"
 
 namespace {
 
 const char ServiceKey[] = DRIVER_SERVICE_KEY;
-const char ObjectName[] = "MACHINE\\System\\Currentcontrolset\\Services\\VessaUsb\\Parameters\\";
-
-struct AceEntry {
-    BYTE Type;
-    BYTE Flags;
-    ACCESS_MASK Mask;
-};
-
-// The access entries of the parameter key's DACL for one well-known account.
-std::vector<AceEntry> EntriesFor(WELL_KNOWN_SID_TYPE account)
-{
-    std::vector<AceEntry> entries;
-    BYTE sid[SECURITY_MAX_SID_SIZE];
-    DWORD sidSize = sizeof sid;
-    if (!CreateWellKnownSid(account, nullptr, sid, &sidSize))
-        return entries;
-    PACL dacl = nullptr;
-    PSECURITY_DESCRIPTOR descriptor = nullptr;
-    if (GetNamedSecurityInfoA(ObjectName, SE_REGISTRY_KEY, DACL_SECURITY_INFORMATION, nullptr, nullptr, &dacl,
-                              nullptr, &descriptor) != ERROR_SUCCESS)
-        return entries;
-    for (DWORD i = 0; dacl != nullptr && i < dacl->AceCount; ++i) {
-        ACCESS_ALLOWED_ACE* ace = nullptr;
-        if (!GetAce(dacl, i, reinterpret_cast<void**>(&ace)))
-            continue;
-        if (ace->Header.AceType != ACCESS_ALLOWED_ACE_TYPE && ace->Header.AceType != ACCESS_DENIED_ACE_TYPE)
-            continue;
-        if (EqualSid(&ace->SidStart, sid))
-            entries.push_back({ace->Header.AceType, ace->Header.AceFlags, ace->Mask});
-    }
-    LocalFree(descriptor);
-    return entries;
-}
 
 void ExpectFullInheritableAccess(WELL_KNOWN_SID_TYPE account, const char* name)
 {
-    std::vector<AceEntry> entries = EntriesFor(account);
+    std::vector<AccessEntry> entries = ParameterKeyEntriesFor(account);
     ASSERT_EQ(1u, entries.size()) << name;
     EXPECT_EQ(ACCESS_ALLOWED_ACE_TYPE, entries[0].Type) << name;
     EXPECT_EQ(static_cast<ACCESS_MASK>(KEY_ALL_ACCESS), entries[0].Mask) << name;
@@ -82,10 +50,10 @@ TEST_F(KeySecurity, UsersGuestsAndAdministratorsGetFullInheritableAccessBesideTh
     ExpectFullInheritableAccess(WinBuiltinUsersSid, "Users");
     ExpectFullInheritableAccess(WinBuiltinGuestsSid, "Guests");
     ExpectFullInheritableAccess(WinBuiltinAdministratorsSid, "Administrators");
-    std::vector<AceEntry> world = EntriesFor(WinWorldSid);
+    std::vector<AccessEntry> world = ParameterKeyEntriesFor(WinWorldSid);
     ASSERT_EQ(1u, world.size());
     EXPECT_EQ(static_cast<ACCESS_MASK>(KEY_READ), world[0].Mask);
-    std::vector<AceEntry> system = EntriesFor(WinLocalSystemSid);
+    std::vector<AccessEntry> system = ParameterKeyEntriesFor(WinLocalSystemSid);
     ASSERT_EQ(1u, system.size());
     EXPECT_EQ(static_cast<ACCESS_MASK>(KEY_ALL_ACCESS), system[0].Mask);
 }
@@ -106,7 +74,7 @@ TEST_F(KeySecurity, MissingKeyFailsTheUsersGrantAndTriesNoOther)
     SecureParameterKey();
     ASSERT_EQ(2u, trace.Lines().size());
     EXPECT_EQ("Set Security.\n", trace.Lines()[0]);
-    const std::string head = std::string("Get the security info of the '") + ObjectName + "' key(for 'Users') fail(0x";
+    const std::string head = "Get the security info of the '" + ParameterKeyObjectName() + "' key(for 'Users') fail(0x";
     EXPECT_EQ(0u, trace.Lines()[1].rfind(head, 0)) << trace.Lines()[1];
     EXPECT_EQ(")\n", trace.Lines()[1].substr(trace.Lines()[1].size() - 2));
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, ParameterKey));
@@ -120,14 +88,14 @@ TEST_F(KeySecurity, GrantFailuresAreTracedWithTheirCodes)
 
     // An account name that resolves to nothing fails at the merge.
     trace.Clear();
-    DWORD result = GrantKeyAccess(ObjectName, SE_REGISTRY_KEY, "NoSuchAccount");
+    DWORD result = GrantKeyAccess(ParameterKeyObjectName().c_str(), SE_REGISTRY_KEY, "NoSuchAccount");
     EXPECT_NE(0u, result);
     char expected[512];
     snprintf(expected, sizeof expected, "Set the entries in acl of the '%s' key(for 'NoSuchAccount') fail(0x%08X)\n",
-             ObjectName, static_cast<unsigned>(result));
+             ParameterKeyObjectName().c_str(), static_cast<unsigned>(result));
     EXPECT_EQ(std::vector<std::string>{expected}, trace.Lines());
-    EXPECT_EQ(1u, EntriesFor(WinBuiltinUsersSid).size());
-    EXPECT_EQ(static_cast<ACCESS_MASK>(KEY_READ), EntriesFor(WinBuiltinUsersSid)[0].Mask);
+    EXPECT_EQ(1u, ParameterKeyEntriesFor(WinBuiltinUsersSid).size());
+    EXPECT_EQ(static_cast<ACCESS_MASK>(KEY_READ), ParameterKeyEntriesFor(WinBuiltinUsersSid)[0].Mask);
 }
 
 TEST(Privilege, EnablingIsTracedOnlyWhenItFails)

@@ -20,37 +20,11 @@ struct LinkContent {
     std::string Target, Arguments, WorkingDirectory, Description;
 };
 
-// Reads a link file back through the shell's own link object.
 LinkContent ReadLink(const std::string& linkFile)
 {
     LinkContent content;
-    CoInitialize(nullptr);
-    IShellLinkA* link = nullptr;
-    if (SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
-                                   reinterpret_cast<void**>(&link)))) {
-        IPersistFile* file = nullptr;
-        if (SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
-            std::wstring wide(linkFile.begin(), linkFile.end());
-            if (SUCCEEDED(file->Load(wide.c_str(), STGM_READ))) {
-                char text[1024] = {};
-                content.Loaded = true;
-                link->GetPath(text, sizeof text, nullptr, SLGP_RAWPATH);
-                content.Target = text;
-                text[0] = '\0';
-                link->GetArguments(text, sizeof text);
-                content.Arguments = text;
-                text[0] = '\0';
-                link->GetWorkingDirectory(text, sizeof text);
-                content.WorkingDirectory = text;
-                text[0] = '\0';
-                link->GetDescription(text, sizeof text);
-                content.Description = text;
-            }
-            file->Release();
-        }
-        link->Release();
-    }
-    CoUninitialize();
+    content.Loaded = ReadShellLink(linkFile, &content.Target, &content.Arguments, &content.WorkingDirectory,
+                                   &content.Description);
     return content;
 }
 
@@ -110,7 +84,7 @@ protected:
         RemoveGroup(user_);
         ComputeInstallPaths();
         // The links point at installed files.
-        WritePackage(InstallDir(), "installed");
+        WritePackage(InstallDirectoryPath(), "installed");
         OsClass = 10;
     }
     void TearDown() override
@@ -127,9 +101,9 @@ protected:
         for (const auto& expected : ExpectedLinks) {
             LinkContent link = ReadLink(JoinPath(group, expected.LinkName));
             ASSERT_TRUE(link.Loaded) << expected.LinkName;
-            EXPECT_EQ(JoinPath(InstallDir(), expected.TargetName), link.Target) << expected.LinkName;
+            EXPECT_EQ(JoinPath(InstallDirectoryPath(), expected.TargetName), link.Target) << expected.LinkName;
             EXPECT_EQ(expected.Arguments, link.Arguments) << expected.LinkName;
-            EXPECT_EQ(InstallDir(), link.WorkingDirectory) << expected.LinkName;
+            EXPECT_EQ(InstallDirectoryPath(), link.WorkingDirectory) << expected.LinkName;
             EXPECT_EQ(expected.Description, link.Description) << expected.LinkName;
         }
     }

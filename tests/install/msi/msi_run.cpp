@@ -48,14 +48,7 @@ std::string LowerVersionMsiPath()
 
 bool MakeFullPackage()
 {
-    std::string from = JoinPath(TestBinDir(), "package\\QuortouchUsb");
-    std::string to = PackageDirectory();
-    CreateDirectoryA(to.c_str(), nullptr);
-    int copied = 0;
-    for (const char* name : {"QuortouchUsb.cpl", "QuortouchUsb.exe", "QuorUsb.sys", "QuorUsb.inf", "QuortouchUsb.chm",
-                             "QuorUsb.exe", "Install.exe", "Write.exe", "RBtn.exe", "ReadMe.txt"})
-        copied += CopyFileA(JoinPath(from, name).c_str(), JoinPath(to, name).c_str(), FALSE) ? 1 : 0;
-    return copied == 10;
+    return CopyBuiltPackage(PackageDirectory());
 }
 
 std::string Quoted(const std::string& path)

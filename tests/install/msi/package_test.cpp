@@ -1,7 +1,12 @@
-// The Windows Installer package under Wine's msiexec: removal through its
-// Start-menu link and a restart, a setup tool that fails, a major upgrade,
-// the log-on property, and the refusal next to a wizard installation.
+// The Windows Installer package under Wine's msiexec: a repair and the
+// removal through its Start-menu link and a restart, a setup tool that fails,
+// a major upgrade that fails and then succeeds across a restart, Install.exe
+// /u over the package, the kiosk's command line, and the refusal next to a
+// wizard installation.
 #include <gtest/gtest.h>
+
+#include <windows.h>
+#include <msi.h>
 
 #include <algorithm>
 #include <iterator>
@@ -39,6 +44,15 @@ void DropEmptyInstallerRecords(const std::set<std::string>& before, std::set<std
     }
 }
 
+// What a cleaner (or someone with "sc") does: the driver's service stopped
+// and deleted. True when it is gone.
+bool DeleteDriverServiceByHand()
+{
+    RunProcess(std::string("sc.exe stop ") + DRIVER_SERVICE_NAME);
+    RunProcess(std::string("sc.exe delete ") + DRIVER_SERVICE_NAME);
+    return !DriverServiceExists();
+}
+
 // The lines of one snapshot that the other lacks, as text.
 std::string Missing(const std::set<std::string>& from, const std::set<std::string>& in)
 {
@@ -65,11 +79,34 @@ TEST(MsiRemoval, ThroughTheUninstallLink)
 
     // The link runs msiexec /x with the product code, in the install folder.
     std::string target, arguments, workingDirectory;
-    ASSERT_TRUE(ReadShellLink(JoinPath(StartMenuGroupPath(), "Uninstall QuorTouch.lnk"), &target, &arguments,
+    ASSERT_TRUE(ReadShellLink(JoinPath(StartMenuGroupPath(), StartMenuLinkNames()[0]), &target, &arguments,
                               &workingDirectory));
     EXPECT_EQ(0, _stricmp(JoinPath(WindowsDir(), "system32\\msiexec.exe").c_str(), target.c_str())) << target;
     EXPECT_EQ("/x " + productCode, arguments);
     EXPECT_EQ(0, _stricmp((InstallDirectoryPath() + "\\").c_str(), workingDirectory.c_str())) << workingDirectory;
+
+    // A cleaner deletes the driver's service; a repair brings it back.
+    ASSERT_TRUE(DeleteDriverServiceByHand());
+    ASSERT_FALSE(TouchDeviceOpens());
+    MsiexecRun repair =
+        RunMsiexec(InstallCommand(MsiPackagePath(), "REINSTALL=ALL REINSTALLMODE=amus"), "msi-removal-repair.log");
+    EXPECT_TRUE(IsSuccessExit(repair.ExitCode)) << repair.ExitCode;
+    EXPECT_TRUE(TouchDeviceOpens());
+
+    // A removal that fails after the driver went (the log-on entry can't be
+    // deleted) registers the driver again, its values as they were.
+    ASSERT_TRUE(WriteDword(HKEY_LOCAL_MACHINE, ParameterKey, CalibrationRecord[0], 1234));
+    ASSERT_TRUE(SetKeyDacl(HKEY_CURRENT_USER, RunKey, "D:(A;;KR;;;WD)"));
+    MsiexecRun failed = RunMsiexec(arguments + " /qn", "msi-removal-fails.log");
+    ASSERT_TRUE(SetKeyDacl(HKEY_CURRENT_USER, RunKey, "D:(A;;KA;;;WD)"));
+    EXPECT_EQ(ERROR_INSTALL_FAILURE, failed.ExitCode);
+    EXPECT_TRUE(TouchDeviceOpens());
+    DWORD value = 0;
+    EXPECT_TRUE(ReadDword(HKEY_LOCAL_MACHINE, ParameterKey, CalibrationRecord[0], &value));
+    EXPECT_EQ(1234u, value);
+    // Wine's rollback of a removal also forgets the product; installing
+    // again lists it.
+    ASSERT_TRUE(IsSuccessExit(RunMsiexec(InstallCommand(MsiPackagePath()), "msi-removal-relist.log").ExitCode));
 
     MsiexecRun removal = RunMsiexec(arguments + " /qn", "msi-removal-remove.log");
     EXPECT_TRUE(IsSuccessExit(removal.ExitCode)) << removal.ExitCode;
@@ -129,10 +166,38 @@ TEST(MsiPackage, SetupToolExitingWithTwoFailsWith1603AndLeavesNothing)
     EXPECT_FALSE(DriverServiceExists());
 }
 
-TEST(MsiPackage, MajorUpgradeFromALowerVersionLeavesOneEntry)
+// An upgrade whose driver step fails leaves the lower version working, its
+// values kept; after a restart the upgrade goes through, and Install.exe /u
+// then runs the package's removal.
+TEST(MsiUpgrade, FromALowerVersion)
 {
     MsiexecRun lower = RunMsiexec(InstallCommand(LowerVersionMsiPath()), "msi-upgrade-lower.log");
     ASSERT_TRUE(IsSuccessExit(lower.ExitCode)) << lower.ExitCode;
+    std::vector<ProductEntry> entries = ProductEntries();
+    ASSERT_EQ(1u, entries.size());
+    EXPECT_EQ(LOWER_PACKAGE_VERSION, entries[0].DisplayVersion);
+    ASSERT_TRUE(WriteDword(HKEY_LOCAL_MACHINE, ParameterKey, CalibrationRecord[0], 1234));
+
+    // Only "setup" fails: the failure path's removal would work.
+    SetEnvironmentVariableA("QUORUSB_FORCE_EXIT", "2");
+    SetEnvironmentVariableA("QUORUSB_FORCE_COMMAND", "setup");
+    MsiexecRun failed = RunMsiexec(InstallCommand(MsiPackagePath()), "msi-upgrade-fails.log");
+    SetEnvironmentVariableA("QUORUSB_FORCE_EXIT", nullptr);
+    SetEnvironmentVariableA("QUORUSB_FORCE_COMMAND", nullptr);
+    EXPECT_EQ(ERROR_INSTALL_FAILURE, failed.ExitCode);
+    EXPECT_NE(std::string::npos, failed.Log.find("return10(2:")) << "the setup tool did not exit with 2";
+    std::vector<ProductEntry> after = ProductEntries();
+    ASSERT_EQ(1u, after.size());
+    EXPECT_EQ(entries[0].KeyName, after[0].KeyName);
+    EXPECT_TRUE(TouchDeviceOpens());
+    DWORD value = 0;
+    EXPECT_TRUE(ReadDword(HKEY_LOCAL_MACHINE, ParameterKey, CalibrationRecord[0], &value));
+    EXPECT_EQ(1234u, value);
+}
+
+TEST(MsiUpgradeAfterRestart, FromALowerVersion)
+{
+    EXPECT_TRUE(TouchDeviceOpens());
     std::vector<ProductEntry> entries = ProductEntries();
     ASSERT_EQ(1u, entries.size());
     EXPECT_EQ(LOWER_PACKAGE_VERSION, entries[0].DisplayVersion);
@@ -144,30 +209,50 @@ TEST(MsiPackage, MajorUpgradeFromALowerVersionLeavesOneEntry)
     ASSERT_EQ(1u, entries.size());
     EXPECT_EQ(PACKAGE_VERSION, entries[0].DisplayVersion);
     EXPECT_NE(lowerCode, entries[0].KeyName);
+    // Listed under the upgrade code for the next upgrade.
+    char related[39] = {};
+    EXPECT_EQ(ERROR_SUCCESS, MsiEnumRelatedProductsA("{" PACKAGE_UPGRADE_CODE "}", 0, 0, related));
+    EXPECT_EQ(entries[0].KeyName, related);
     // The newer version's installation is complete.
     EXPECT_TRUE(TouchDeviceOpens());
     EXPECT_TRUE(DriverServiceRunning());
     EXPECT_TRUE(RunValuePresent());
-    for (const char* link : {"Uninstall QuorTouch.lnk", "Quortouch help.lnk", "Calibration.lnk", "Right Button.lnk",
-                             "HandWritting Demo.lnk"})
+    for (const std::string& link : StartMenuLinkNames())
         EXPECT_TRUE(FileExists(JoinPath(StartMenuGroupPath(), link))) << link;
     EXPECT_TRUE(FileExists(JoinPath(InstallDirectoryPath(), "QuortouchUsb.exe")));
     EXPECT_TRUE(FileExists(JoinPath(WindowsDir(), "System32\\Drivers\\QuorUsb.sys")));
+
+    // Install.exe /u from the install folder hands over to the package.
+    EXPECT_TRUE(RunRemoval(JoinPath(InstallDirectoryPath(), "Install.exe")));
+    EXPECT_TRUE(ProductEntries().empty());
+    EXPECT_FALSE(DriverServiceExists());
+    EXPECT_FALSE(TouchDeviceOpens());
 }
 
-// A kiosk's command line: no log-on start, no restart now; the restart the
-// driver needs is reported as 3010.
-TEST(MsiPackage, CalibrateAtLogonZeroLeavesNoRunValue)
+// A kiosk's command line: no log-on start, no restart now (3010), and an
+// install folder of its own, which is not used. Later a cleaner takes the
+// driver's service and the setup tool: the removal still goes through.
+TEST(MsiPackage, KioskInstallThenRemovalWithoutService)
 {
-    MsiexecRun run = RunMsiexec(InstallCommand(MsiPackagePath(), "CALIBRATE_AT_LOGON=0 REBOOT=ReallySuppress"),
-                                "msi-calibrate-zero.log");
+    MsiexecRun run = RunMsiexec(
+        InstallCommand(MsiPackagePath(), "CALIBRATE_AT_LOGON=0 REBOOT=ReallySuppress INSTALLDIR=C:\\Kiosk\\Touch\\"),
+        "msi-calibrate-zero.log");
     EXPECT_EQ(ERROR_SUCCESS_REBOOT_REQUIRED, run.ExitCode);
     EXPECT_FALSE(RunValuePresent());
+    EXPECT_NE(std::string::npos, run.Log.find("INSTALLDIR=\"C:\\Kiosk\\Touch\\\" is not used")) << run.Log;
+    EXPECT_FALSE(DirectoryExists("C:\\Kiosk"));
+    EXPECT_TRUE(FileExists(JoinPath(InstallDirectoryPath(), "QuortouchUsb.exe")));
     // The rest of the installation is there.
     EXPECT_TRUE(TouchDeviceOpens());
     DWORD flag = 9;
     EXPECT_TRUE(ReadDword(HKEY_LOCAL_MACHINE, ParameterKey, CalibrationFlag, &flag));
     EXPECT_EQ(0u, flag);
+
+    ASSERT_TRUE(DeleteDriverServiceByHand());
+    ASSERT_TRUE(DeleteFileA(JoinPath(InstallDirectoryPath(), DRIVER_SETUP_TOOL).c_str()));
+    MsiexecRun removal = RunMsiexec("/x " + Quoted(MsiPackagePath()) + " /qn", "msi-removal-without-service.log");
+    EXPECT_TRUE(IsSuccessExit(removal.ExitCode)) << removal.ExitCode;
+    EXPECT_TRUE(ProductEntries().empty());
 }
 
 // The wizard installed first: the package refuses, names the uninstall link

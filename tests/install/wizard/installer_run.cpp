@@ -20,18 +20,6 @@ std::string PackageDirectory()
     return "C:\\QuortouchPackage";
 }
 
-std::string InstallDirectoryPath()
-{
-    return JoinPath(WindowsDir(), "QuortouchUSB");
-}
-
-std::string StartMenuGroupPath()
-{
-    char programs[MAX_PATH] = {};
-    SHGetSpecialFolderPathA(nullptr, programs, CSIDL_COMMON_PROGRAMS, FALSE);
-    return JoinPath(programs, "Quortouch USB Touchscreen");
-}
-
 bool MakePackage(bool withReadMe)
 {
     std::string dir = PackageDirectory();
@@ -62,56 +50,44 @@ bool MakePackage(bool withReadMe)
     return true;
 }
 
+bool ChangePackageFile(const char* name)
+{
+    std::string path = JoinPath(PackageDirectory(), name);
+    return WriteTextFile(path, ReadTextFile(path) + "rebuilt");
+}
+
+bool HasStagedFile(const std::string& directory)
+{
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA(JoinPath(directory, "qtu*.tmp").c_str(), &found);
+    if (search != INVALID_HANDLE_VALUE)
+        FindClose(search);
+    return search != INVALID_HANDLE_VALUE;
+}
+
 bool StartInstaller(const std::string& exe, const std::string& arguments, InstallerProcess* installer)
 {
     std::string commandLine = "\"" + exe + "\"";
-    if (!arguments.empty() || arguments.size() > 0)
+    if (!arguments.empty())
         commandLine += " " + arguments;
     std::string directory = exe.substr(0, exe.rfind('\\'));
-    StartedProcess process;
-    if (!process.Start(commandLine, directory.c_str(), exe.c_str()))
-        return false;
-    installer->Id = process.Id();
-    installer->Process = process.Release();
-    return true;
-}
-
-int WaitInstaller(InstallerProcess* installer, DWORD timeoutMs)
-{
-    if (installer->Process == nullptr)
-        return -999;
-    DWORD code = 0;
-    if (WaitForSingleObject(installer->Process, timeoutMs) != WAIT_OBJECT_0) {
-        TerminateProcess(installer->Process, 999);
-        WaitForSingleObject(installer->Process, 5000);
-        code = static_cast<DWORD>(-999);
-    } else {
-        GetExitCodeProcess(installer->Process, &code);
-    }
-    CloseHandle(installer->Process);
-    installer->Process = nullptr;
-    return static_cast<int>(code);
-}
-
-bool InstallerRunning(const InstallerProcess& installer)
-{
-    return installer.Process != nullptr && WaitForSingleObject(installer.Process, 0) == WAIT_TIMEOUT;
+    return installer->Start(commandLine, directory.c_str(), exe.c_str());
 }
 
 HWND WaitForMainWindow(const InstallerProcess& installer, DWORD timeoutMs)
 {
-    return WaitForTopWindow("INSTALL", SetupTitle, timeoutMs, installer.Id);
+    return WaitForTopWindow("INSTALL", SetupTitle, timeoutMs, installer.Id());
 }
 
 HWND WaitForWelcome(const InstallerProcess& installer, DWORD timeoutMs)
 {
-    return WaitForTopWindow("#32770", WelcomeTitle, timeoutMs, installer.Id);
+    return WaitForTopWindow("#32770", WelcomeTitle, timeoutMs, installer.Id());
 }
 
 DWORD MillisecondsSinceStart(const InstallerProcess& installer)
 {
     FILETIME created, exited, kernel, user, now;
-    if (!GetProcessTimes(installer.Process, &created, &exited, &kernel, &user))
+    if (!GetProcessTimes(installer.Handle(), &created, &exited, &kernel, &user))
         return 0;
     GetSystemTimeAsFileTime(&now);
     ULARGE_INTEGER from = {{created.dwLowDateTime, created.dwHighDateTime}};
@@ -121,7 +97,7 @@ DWORD MillisecondsSinceStart(const InstallerProcess& installer)
 
 HWND WaitForProgress(const InstallerProcess& installer, DWORD timeoutMs)
 {
-    return WaitForTopWindow("#32770", ProgressTitle, timeoutMs, installer.Id);
+    return WaitForTopWindow("#32770", ProgressTitle, timeoutMs, installer.Id());
 }
 
 bool IsControlEnabled(HWND dialog, int id)
@@ -149,9 +125,9 @@ HWND WatchProgress(const InstallerProcess& installer, HWND progress, ProgressTra
         }
         if (seen[3])
             return nullptr;
-        if (HWND box = FindMessageBox(SetupTitle, installer.Id))
+        if (HWND box = FindMessageBox(SetupTitle, installer.Id()))
             return box;
-        if (!InstallerRunning(installer) || GetTickCount() - start > timeoutMs)
+        if (!installer.Running() || GetTickCount() - start > timeoutMs)
             return nullptr;
         Sleep(2);
     }
@@ -178,26 +154,26 @@ bool RunCompleteInstall(ProgressTrace* trace, HWND* calibrationWindow, const std
         return false;
     HWND welcome = WaitForWelcome(installer);
     if (welcome == nullptr || !PressButton(welcome, IDC_NEXT)) {
-        WaitInstaller(&installer, 1);
+        installer.Wait(1);
         return false;
     }
     trace->NextPressedTick = GetTickCount();
     HWND progress = WaitForProgress(installer);
     if (progress == nullptr) {
-        WaitInstaller(&installer, 1);
+        installer.Wait(1);
         return false;
     }
     trace->ProgressShownTick = GetTickCount();
     if (WatchProgress(installer, progress, trace) != nullptr || !PressButton(progress, IDC_FINISH)) {
-        WaitInstaller(&installer, 1);
+        installer.Wait(1);
         return false;
     }
-    HWND question = WaitForMessageBox(SetupTitle, 30000, installer.Id);
+    HWND question = WaitForMessageBox(SetupTitle, 30000, installer.Id());
     if (question == nullptr || !PressButton(question, IDNO)) {
-        WaitInstaller(&installer, 1);
+        installer.Wait(1);
         return false;
     }
-    if (WaitInstaller(&installer) != 0)
+    if (installer.Wait(60000) != 0)
         return false;
     HWND tool = WaitForCalibrationWindow();
     if (calibrationWindow != nullptr)
@@ -210,15 +186,15 @@ bool RunRemoval(const std::string& exe)
     InstallerProcess installer;
     if (!StartInstaller(exe, "/u", &installer))
         return false;
-    HWND confirm = WaitForMessageBox(UninstallTitle, 20000, installer.Id);
+    HWND confirm = WaitForMessageBox(UninstallTitle, 20000, installer.Id());
     HWND question = nullptr;
     if (confirm != nullptr && PressButton(confirm, IDYES) && WaitUntil([&] { return !IsWindow(confirm); }, 10000))
-        question = WaitForMessageBox(UninstallTitle, 60000, installer.Id);
+        question = WaitForMessageBox(UninstallTitle, 60000, installer.Id());
     if (question == nullptr || !PressButton(question, IDNO)) {
-        WaitInstaller(&installer, 1);
+        installer.Wait(1);
         return false;
     }
-    return WaitInstaller(&installer) == 0;
+    return installer.Wait(60000) == 0;
 }
 
 bool CalibrateWithTouches(HWND tool, const char* screenshot)
@@ -257,74 +233,3 @@ bool CalibrateWithTouches(HWND tool, const char* screenshot)
     return ok;
 }
 
-bool ReadShellLink(const std::string& linkFile, std::string* target, std::string* arguments,
-                   std::string* workingDirectory, std::string* description)
-{
-    CoInitialize(nullptr);
-    bool ok = false;
-    IShellLinkA* link = nullptr;
-    if (SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
-                                   reinterpret_cast<void**>(&link)))) {
-        IPersistFile* file = nullptr;
-        if (SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
-            wchar_t wide[MAX_PATH];
-            MultiByteToWideChar(CP_ACP, 0, linkFile.c_str(), -1, wide, MAX_PATH);
-            if (SUCCEEDED(file->Load(wide, STGM_READ))) {
-                char text[MAX_PATH] = {};
-                link->GetPath(text, MAX_PATH, nullptr, 0);
-                *target = text;
-                text[0] = '\0';
-                link->GetArguments(text, MAX_PATH);
-                *arguments = text;
-                text[0] = '\0';
-                link->GetWorkingDirectory(text, MAX_PATH);
-                *workingDirectory = text;
-                if (description != nullptr) {
-                    text[0] = '\0';
-                    link->GetDescription(text, MAX_PATH);
-                    *description = text;
-                }
-                ok = true;
-            }
-            file->Release();
-        }
-        link->Release();
-    }
-    CoUninitialize();
-    return ok;
-}
-
-bool TouchDeviceOpens()
-{
-    HANDLE device = CreateFileA(TOUCH_DEVICE_PATH, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                                FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (device == INVALID_HANDLE_VALUE)
-        return false;
-    CloseHandle(device);
-    return true;
-}
-
-static bool QueryDriverService(SERVICE_STATUS* status)
-{
-    SC_HANDLE manager = OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT);
-    if (manager == nullptr)
-        return false;
-    SC_HANDLE service = OpenServiceA(manager, DRIVER_SERVICE_NAME, SERVICE_QUERY_STATUS);
-    bool ok = service != nullptr && QueryServiceStatus(service, status);
-    if (service != nullptr)
-        CloseServiceHandle(service);
-    CloseServiceHandle(manager);
-    return ok;
-}
-
-bool DriverServiceRunning()
-{
-    SERVICE_STATUS status = {};
-    return QueryDriverService(&status) && status.dwCurrentState == SERVICE_RUNNING;
-}
-
-bool DriverServiceExists()
-{
-    SERVICE_STATUS status = {};
-    return QueryDriverService(&status);
-}

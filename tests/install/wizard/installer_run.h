@@ -6,7 +6,9 @@
 #include <string>
 #include <vector>
 
+#include "installed_system.h"
 #include "message_boxes.h"
+#include "test_support.h"
 
 extern const char SetupTitle[];      // "Quortouch USB Touchscreen Setup"
 extern const char UninstallTitle[];  // "Quortouch USB Touchscreen Uninstall"
@@ -19,21 +21,16 @@ extern const char ProgressTitle[];
 // (only copied and linked). Without withReadMe "ReadMe.txt" is left out.
 std::string PackageDirectory();
 bool MakePackage(bool withReadMe = true);
-// C:\windows\QuortouchUSB
-std::string InstallDirectoryPath();
-// The all-users Start-menu group.
-std::string StartMenuGroupPath();
+// The package file with a few bytes more at its end (a program still runs).
+bool ChangePackageFile(const char* name);
+// A file renamed or copied to wait for the restart ("qtu*.tmp") is there.
+bool HasStagedFile(const std::string& directory);
 
-struct InstallerProcess {
-    HANDLE Process = nullptr;
-    DWORD Id = 0;
-};
+// The installer started by a test (test_support.h's StartedProcess).
+using InstallerProcess = StartedProcess;
 // Starts "<exe>" <arguments> (the text after the program name exactly as
 // given) in the directory of exe.
 bool StartInstaller(const std::string& exe, const std::string& arguments, InstallerProcess* installer);
-// Exit code, or -999 after timeoutMs (the process is then ended).
-int WaitInstaller(InstallerProcess* installer, DWORD timeoutMs = 60000);
-bool InstallerRunning(const InstallerProcess& installer);
 // Milliseconds from the installer's process creation until now.
 DWORD MillisecondsSinceStart(const InstallerProcess& installer);
 
@@ -79,11 +76,4 @@ bool CloseCalibrationTool(HWND window);
 // the driver loaded a four-point calibration.
 bool CalibrateWithTouches(HWND tool, const char* screenshot = nullptr);
 
-// The target and arguments of a shell link (and its description).
-bool ReadShellLink(const std::string& linkFile, std::string* target, std::string* arguments,
-                   std::string* workingDirectory, std::string* description = nullptr);
 
-bool TouchDeviceOpens();
-// True when the driver's service exists and runs.
-bool DriverServiceRunning();
-bool DriverServiceExists();

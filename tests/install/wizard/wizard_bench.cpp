@@ -66,13 +66,13 @@ bool TimedInstall(double* nextToFinish, double* stages = nullptr)
         return false;
     HWND welcome = WaitForWelcome(installer);
     if (welcome == nullptr)
-        return WaitInstaller(&installer, 1), false;
+        return installer.Wait(1), false;
     double next = NowMs();
     PostMessageA(welcome, WM_COMMAND, MAKEWPARAM(1002, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(welcome, 1002)));
     HWND progress = nullptr;
-    WaitUntil([&] { return (progress = FindTopWindow("#32770", ProgressTitle, installer.Id)) != nullptr; }, 30000);
+    WaitUntil([&] { return (progress = FindTopWindow("#32770", ProgressTitle, installer.Id())) != nullptr; }, 30000);
     if (progress == nullptr)
-        return WaitInstaller(&installer, 1), false;
+        return installer.Wait(1), false;
     double shown = NowMs();
     HWND finish = GetDlgItem(progress, 1003);
     double enabled = 0;
@@ -91,7 +91,7 @@ bool TimedInstall(double* nextToFinish, double* stages = nullptr)
     fprintf(stderr, "ms after Next: dialog %.0f, 1005 %.0f, 1004 %.0f, 1006 %.0f, Finish %.0f\n", shown - next,
             lineAt[0] - next, lineAt[1] - next, lineAt[2] - next, enabled - next);
     if (enabled == 0)
-        return WaitInstaller(&installer, 1), false;
+        return installer.Wait(1), false;
     *nextToFinish = enabled - next;
     if (stages != nullptr) {
         stages[0] = lineAt[0] - next;
@@ -100,10 +100,10 @@ bool TimedInstall(double* nextToFinish, double* stages = nullptr)
         stages[3] = enabled - lineAt[2];
     }
     PressButton(progress, 1003);
-    HWND question = WaitForMessageBox(SetupTitle, 30000, installer.Id);
+    HWND question = WaitForMessageBox(SetupTitle, 30000, installer.Id());
     if (question == nullptr || !PressButton(question, IDNO))
-        return WaitInstaller(&installer, 1), false;
-    if (WaitInstaller(&installer) != 0)
+        return installer.Wait(1), false;
+    if (installer.Wait(60000) != 0)
         return false;
     HWND tool = WaitForCalibrationWindow();
     return tool != nullptr && CloseCalibrationTool(tool);
@@ -146,9 +146,9 @@ bool TimedRemoval(double* removal, double* stages = nullptr)
     InstallerProcess installer;
     if (!StartInstaller(JoinPath(InstallDirectoryPath(), "Install.exe"), "/u", &installer))
         return false;
-    HWND confirm = WaitForMessageBox(UninstallTitle, 20000, installer.Id);
+    HWND confirm = WaitForMessageBox(UninstallTitle, 20000, installer.Id());
     if (confirm == nullptr)
-        return WaitInstaller(&installer, 1), false;
+        return installer.Wait(1), false;
     double yes = NowMs();
     PressButton(confirm, IDYES);
     HWND question = nullptr;
@@ -159,13 +159,13 @@ bool TimedRemoval(double* removal, double* stages = nullptr)
             confirmGone = NowMs();
         if (stages != nullptr && tool == nullptr)
             tool = OpenRunningSetupTool();
-        HWND box = FindTopWindow("#32770", UninstallTitle, installer.Id);
+        HWND box = FindTopWindow("#32770", UninstallTitle, installer.Id());
         if (box != nullptr && box != confirm)
             question = box;
         Sleep(1);
     }
     if (question == nullptr)
-        return WaitInstaller(&installer, 1), false;
+        return installer.Wait(1), false;
     *removal = NowMs() - yes;
     if (stages != nullptr) {
         if (confirmGone == 0)
@@ -177,7 +177,7 @@ bool TimedRemoval(double* removal, double* stages = nullptr)
     if (tool != nullptr)
         CloseHandle(tool);
     PressButton(question, IDNO);
-    return WaitInstaller(&installer) == 0;
+    return installer.Wait(60000) == 0;
 }
 
 // The setup tool's install and removal runs alone, with the driver file in
@@ -306,11 +306,6 @@ TEST(Bench, InstallAndRemoval)
     int count = 5;
     if (const char* text = getenv("BENCH_ROUNDS"))
         count = std::max(1, atoi(text));
-    // Without a window manager on the virtual display, Wine waits up to 2 s
-    // for one whenever a window it lets a manager handle is hidden (the
-    // Welcome dialog at Next, the confirmation of "/u"). Windows that Wine
-    // frames itself are not waited for, so the figures show the installer.
-    UseWineDrawnFrames();
     ASSERT_TRUE(MakePackage());
     // Warm-up: the first start of each program in the prefix pays for
     // loading; it is not part of the figures.

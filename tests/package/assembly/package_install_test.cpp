@@ -15,13 +15,11 @@
 #include "autostart.h"
 #include "driver_contract.h"
 #include "parameter_store.h"
+#include "installed_system.h"
 #include "test_support.h"
 
 namespace {
 
-const char* const PackageFiles[10] = {"QuortouchUsb.cpl", "QuortouchUsb.exe", "QuorUsb.sys", "QuorUsb.inf",
-                                      "QuortouchUsb.chm", "QuorUsb.exe",      "Install.exe", "Write.exe",
-                                      "RBtn.exe",         "ReadMe.txt"};
 
 DWORD FileSize(const std::string& path)
 {
@@ -34,11 +32,8 @@ DWORD FileSize(const std::string& path)
 TEST(PackageInstall, InstallFromThePackageFolderInstallsAllTenFilesAndCalibrates)
 {
     // The package folder, copied as a user would copy it off the zip or a disc.
-    std::string built = JoinPath(TestBinDir(), "package\\QuortouchUsb");
     std::string package = "C:\\users\\Public\\QuortouchUsb";
-    CreateDirectoryA(package.c_str(), nullptr);
-    for (const char* name : PackageFiles)
-        ASSERT_TRUE(CopyFileA(JoinPath(built, name).c_str(), JoinPath(package, name).c_str(), FALSE)) << name;
+    ASSERT_TRUE(CopyBuiltPackage(package));
 
     std::string driver = JoinPath(TestBinDir(), "package\\assembly\\demo\\demo_driver.exe");
     std::string shots = JoinPath(ArtifactsDir(), "package-install");
@@ -56,21 +51,18 @@ TEST(PackageInstall, InstallFromThePackageFolderInstallsAllTenFilesAndCalibrates
             left.insert(found.cFileName);
     } while (FindNextFileA(search, &found));
     FindClose(search);
-    EXPECT_EQ(std::set<std::string>(std::begin(PackageFiles), std::end(PackageFiles)), left);
+    std::vector<std::string> names = PackageFileNames();
+    EXPECT_EQ(std::set<std::string>(names.begin(), names.end()), left);
     EXPECT_NE(std::string::npos, ReadTextFile(JoinPath(WindowsDir(), "QuorUsb.log")).find("setup"));
 
-    std::string installed = JoinPath(WindowsDir(), "QuortouchUSB");
-    for (const char* name : PackageFiles)
+    std::string installed = InstallDirectoryPath();
+    for (const std::string& name : PackageFileNames())
         EXPECT_EQ(FileSize(JoinPath(installed, name)), FileSize(JoinPath(package, name))) << name;
-    for (const char* copy : {"System32\\QuortouchUsb.cpl", "System32\\QuortouchUsb.exe",
-                             "System32\\Drivers\\QuorUsb.sys", "inf\\QuorUsb.inf"})
-        EXPECT_TRUE(FileExists(JoinPath(WindowsDir(), copy))) << copy;
+    for (const std::string& copy : SecondTargets(false))
+        EXPECT_TRUE(FileExists(copy)) << copy;
 
-    char programs[MAX_PATH] = {};
-    ASSERT_TRUE(SHGetSpecialFolderPathA(nullptr, programs, CSIDL_COMMON_PROGRAMS, FALSE));
-    std::string group = JoinPath(programs, "Quortouch USB Touchscreen");
-    for (const char* link : {"Uninstall QuorTouch.lnk", "Quortouch help.lnk", "Calibration.lnk", "Right Button.lnk",
-                             "HandWritting Demo.lnk"})
+    std::string group = StartMenuGroupPath();
+    for (const std::string& link : StartMenuLinkNames())
         EXPECT_TRUE(FileExists(JoinPath(group, link))) << link;
 
     DWORD flag = 0, width = 0, height = 0, topLeftX = 0;

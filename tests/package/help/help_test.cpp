@@ -1,5 +1,6 @@
 // The compiled help file, read back through the platform's own help storage
-// (help_reader.exe over itss.dll, as the help viewer reads it): signature, table of contents,
+// (help_reader.exe over itss.dll, as the help viewer reads it, copies it out
+// whole once): signature, table of contents,
 // one page per message with its text letter for letter, the screenshots.
 #include <windows.h>
 
@@ -50,21 +51,30 @@ std::vector<Message> Messages()
 
 class HelpFileTest : public ::testing::Test {
 protected:
-    // The content of a file in the help file, read by help_reader.exe;
-    // false when it is not there.
-    bool ReadHelpFile(const std::string& name, std::string* content)
+    // help_reader.exe copies the whole help file out once, in one process.
+    static void SetUpTestSuite()
     {
-        std::string output = JoinPath(ArtifactsDir(), "help-read.tmp");
-        DeleteFileA(output.c_str());
         std::string reader = JoinPath(TestBinDir(), "tests\\package\\help\\help_reader.exe");
-        int code = RunProcess("\"" + reader + "\" \"" + HelpPath() + "\" \"" + name + "\" \"" + output + "\"", 15000);
-        if (code != 0)
+        ReaderExit = RunProcess("\"" + reader + "\" \"" + HelpPath() + "\" \"" + Contents() + "\"", 60000);
+    }
+    void SetUp() override { ASSERT_EQ(0, ReaderExit) << "help_reader.exe could not copy the help file out"; }
+    // Inside the run's own fresh prefix: nothing of an earlier run is there.
+    static std::string Contents() { return "C:\\help-contents"; }
+    // The content of a file in the help file; false when it is not there.
+    bool ReadHelpFile(std::string name, std::string* content)
+    {
+        for (char& c : name)
+            if (c == '/')
+                c = '\\';
+        std::string path = JoinPath(Contents(), name);
+        if (!FileExists(path))
             return false;
-        *content = ReadTextFile(output);
-        DeleteFileA(output.c_str());
+        *content = ReadTextFile(path);
         return true;
     }
+    static int ReaderExit;
 };
+int HelpFileTest::ReaderExit = -1;
 
 TEST(HelpFile, StartsWithTheCompiledHelpSignature)
 {

@@ -1,8 +1,7 @@
 #!/usr/bin/env bash
 # tools/release on the built package, without a certificate: every PE file
-# signed and verified against the test CA, a copy with one byte changed
-# failing verification, the version resource of each file as Windows reads
-# it, the zip made from the signed files and SHA256SUMS matching.
+# signed and verified against the test CA, the version resource of each
+# file as Windows reads it, the zip made from the signed files and SHA256SUMS matching.
 #   release_check.sh SOURCE_DIR BUILD_DIR VERSION VERSION_PROBE_EXE
 set -u
 source_dir=$1 build=$2 version=$3 probe=$4
@@ -36,10 +35,6 @@ trap 'rm -rf "$tmp"' EXIT
 for name in $names; do
   file=$out/QuortouchUsb/$name
   verify "$file" || fail "$name: signature does not verify"
-  cp "$file" "$tmp/$name"
-  python3 -c 'import sys; p = sys.argv[1]; d = bytearray(open(p, "rb").read()); d[len(d) // 2] ^= 1; open(p, "wb").write(d)' \
-    "$tmp/$name"
-  verify "$tmp/$name" && fail "$name: verifies with one byte changed"
   # Read from a copy under another name: for "Write.exe" Wine's loader hands
   # out its own program of that name.
   cp "$file" "$tmp/probe/$name.file"
@@ -68,6 +63,6 @@ PY
 [ "$(wc -l <"$out/SHA256SUMS")" = 11 ] || fail "SHA256SUMS does not list the ten files and the zip"
 grep -q "^Version $version"$'\r'"\$" "$out/QuortouchUsb/ReadMe.txt" || fail "ReadMe.txt does not carry the version"
 
-[ $failures = 0 ] && echo "release: 7 files signed and verified, tampered copies refused, version $version in each; zip and sums ok"
+[ $failures = 0 ] && echo "release: 7 files signed and verified, version $version in each; zip and sums ok"
 [ $failures = 0 ] && rm -rf "$out" "$out.log"
 exit $failures

@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "driver_contract.h"
+#include "installed_system.h"
 #include "test_support.h"
 #include "touchsim.h"
 
@@ -57,19 +58,6 @@ int RunRemove(const char* parameters = nullptr)
     return (int)code;
 }
 
-bool ServiceExists()
-{
-    SC_HANDLE manager = OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT);
-    if (manager == nullptr)
-        return false;
-    SC_HANDLE service = OpenServiceA(manager, DRIVER_SERVICE_NAME, SERVICE_QUERY_STATUS);
-    bool exists = service != nullptr;
-    if (service)
-        CloseServiceHandle(service);
-    CloseServiceHandle(manager);
-    return exists;
-}
-
 std::string DriverInSystem()
 {
     return WindowsDir() + "\\system32\\drivers\\QuorUsb.sys";
@@ -82,7 +70,11 @@ protected:
         ASSERT_TRUE(TouchSimCopyStandIns(TouchSimStandInDirectory(TestBinDir()), ToolDir));
     }
     void SetUp() override { DeleteFileA(LogPath().c_str()); }
-    void TearDown() override { SetEnvironmentVariableA("QUORUSB_FORCE_EXIT", nullptr); }
+    void TearDown() override
+    {
+        SetEnvironmentVariableA("QUORUSB_FORCE_EXIT", nullptr);
+        SetEnvironmentVariableA("QUORUSB_FORCE_COMMAND", nullptr);
+    }
     std::string Log() { return ReadTextFile(LogPath()); }
 };
 
@@ -101,7 +93,7 @@ TEST_F(SetupTool, WrongCommandLinesFailWithTheReasonLogged)
         EXPECT_NE(std::string::npos, log.find("wrong command line")) << log;
         EXPECT_NE(std::string::npos, log.find("exit code 2")) << log;
     }
-    EXPECT_FALSE(ServiceExists());
+    EXPECT_FALSE(DriverServiceExists());
 }
 
 TEST_F(SetupTool, MissingInfFailsWithTheReasonLogged)
@@ -109,7 +101,7 @@ TEST_F(SetupTool, MissingInfFailsWithTheReasonLogged)
     EXPECT_EQ(2, RunSetup(ToolDir, "C:\\standins\\nowhere\\QuorUsb.inf"));
     std::string log = Log();
     EXPECT_NE(std::string::npos, log.find("C:\\standins\\nowhere\\QuorUsb.inf is missing")) << log;
-    EXPECT_FALSE(ServiceExists());
+    EXPECT_FALSE(DriverServiceExists());
 }
 
 TEST_F(SetupTool, InfWithoutServiceSectionFails)
@@ -117,7 +109,7 @@ TEST_F(SetupTool, InfWithoutServiceSectionFails)
     ASSERT_TRUE(WriteTextFile("C:\\standins\\Empty.inf", "[Version]\r\nSignature=\"$WINDOWS NT$\"\r\n"));
     EXPECT_EQ(2, RunSetup(ToolDir, "C:\\standins\\Empty.inf"));
     EXPECT_NE(std::string::npos, Log().find("SetupInstallServicesFromInfSection")) << Log();
-    EXPECT_FALSE(ServiceExists());
+    EXPECT_FALSE(DriverServiceExists());
 }
 
 TEST_F(SetupTool, DriverNeitherInstalledNorBesideTheInfFails)
@@ -131,7 +123,7 @@ TEST_F(SetupTool, DriverNeitherInstalledNorBesideTheInfFails)
     std::string log = Log();
     EXPECT_FALSE(FileExists("C:\\bare\\QuorUsb.log"));
     EXPECT_NE(std::string::npos, log.find("could not be copied")) << log;
-    EXPECT_FALSE(ServiceExists());
+    EXPECT_FALSE(DriverServiceExists());
 }
 
 TEST_F(SetupTool, ForcedExitCodesSkipTheWork)
@@ -142,9 +134,21 @@ TEST_F(SetupTool, ForcedExitCodesSkipTheWork)
         EXPECT_EQ(atoi(code), RunSetup(ToolDir)) << code;
         EXPECT_EQ(atoi(code), RunRemove()) << code;
     }
-    EXPECT_FALSE(ServiceExists());
+    EXPECT_FALSE(DriverServiceExists());
     EXPECT_FALSE(FileExists(DriverInSystem()));
     EXPECT_NE(std::string::npos, Log().find("QUORUSB_FORCE_EXIT is set: exit code 1, nothing done")) << Log();
+
+    // Narrowed to one command, the other one does its work: a removal with
+    // no service, a setup with a missing .inf.
+    SetEnvironmentVariableA("QUORUSB_FORCE_EXIT", "3");
+    SetEnvironmentVariableA("QUORUSB_FORCE_COMMAND", "setup");
+    EXPECT_EQ(3, RunSetup(ToolDir));
+    EXPECT_EQ(0, RunRemove());
+    SetEnvironmentVariableA("QUORUSB_FORCE_COMMAND", "uninstall");
+    EXPECT_EQ(3, RunRemove());
+    EXPECT_EQ(2, RunSetup(ToolDir, "C:\\standins\\nowhere\\QuorUsb.inf"));
+    EXPECT_NE(std::string::npos, Log().find("no service VessaUsb left to remove")) << Log();
+    EXPECT_FALSE(DriverServiceExists());
 }
 
 TEST_F(SetupTool, ServiceKeyWithoutWriteRightsFails)
@@ -160,7 +164,7 @@ TEST_F(SetupTool, ServiceKeyWithoutWriteRightsFails)
     EXPECT_NE(std::string::npos, log.find("exit code 2")) << log;
     ASSERT_TRUE(SetKeyDacl(HKEY_LOCAL_MACHINE, DRIVER_SERVICE_KEY, "D:(A;;KA;;;WD)"));
     DeleteTree(HKEY_LOCAL_MACHINE, DRIVER_SERVICE_KEY);
-    EXPECT_FALSE(ServiceExists());
+    EXPECT_FALSE(DriverServiceExists());
 }
 
 // --- install, then remove twice ----------------------------------------------
@@ -195,7 +199,7 @@ TEST_F(SetupTool, SetupInstallsAndStartsTheDriver)
 
 TEST_F(SetupTool, SetupAgainOverARunningDriverIsARepair)
 {
-    ASSERT_TRUE(ServiceExists());
+    ASSERT_TRUE(DriverServiceExists());
     EXPECT_EQ(0, RunSetup(ToolDir));
     EXPECT_NE(std::string::npos, Log().find("repair: configuration of VessaUsb refreshed")) << Log();
     EXPECT_EQ(std::string::npos, Log().find("service VessaUsb started")) << Log();
@@ -203,7 +207,7 @@ TEST_F(SetupTool, SetupAgainOverARunningDriverIsARepair)
 
 TEST_F(SetupTool, UninstallRemovesTheDriverAndMayBeRepeated)
 {
-    ASSERT_TRUE(ServiceExists());
+    ASSERT_TRUE(DriverServiceExists());
     // The calibration tool may still hold the device open.
     HANDLE held = TouchSimOpenDevice();
     ASSERT_NE(INVALID_HANDLE_VALUE, held);
@@ -211,7 +215,7 @@ TEST_F(SetupTool, UninstallRemovesTheDriverAndMayBeRepeated)
     DWORD raw = 0;
     EXPECT_FALSE(TouchSimReadRawPoint(held, &raw));
     CloseHandle(held);
-    EXPECT_FALSE(ServiceExists());
+    EXPECT_FALSE(DriverServiceExists());
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, DRIVER_SERVICE_KEY));
     HANDLE device = CreateFileA(TOUCH_DEVICE_PATH, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                                 FILE_ATTRIBUTE_NORMAL, nullptr);

@@ -7,10 +7,13 @@
 #include <cmath>
 #include <vector>
 
+#include "calibration_record.h"
+#include "calibration_window.h"
 #include "driver_contract.h"
 #include "gui_support.h"
 #include "parameter_store.h"
 #include "test_support.h"
+#include "touch_device.h"
 #include "touchsim.h"
 
 namespace {
@@ -75,27 +78,25 @@ protected:
             return {0, {-1000, -1000}};
         return Clicks.front();
     }
-    // The calibration tool's part: a touch on each cross, the raw point read
-    // with IOCTL_READ_RAW_POINT, the record committed with Calibration4Pt 1,
-    // the driver asked to reload.
+    // The calibration tool's own part, through its own functions: a touch on
+    // each of its crosses, the raw point read from the driver, the record
+    // committed (which asks the driver to reload).
     void Calibrate(const TouchPanelModel* model)
     {
-        const int fractions[2] = {CROSS_NEAR, CROSS_FAR};
+        int raw[8];
+        DeviceHandle = device;
         for (int n = 0; n < 4; ++n) {
-            int x = fractions[n % 2] * width / CROSS_UNITS, y = fractions[n / 2] * height / CROSS_UNITS;
+            POINT cross = CrossPosition(n + 1, width, height);
             TouchResult touch;
-            TouchAndWait(x, y, &touch, model);
-            DWORD raw = 0;
-            ASSERT_TRUE(TouchSimReadRawPoint(device, &raw));
-            ASSERT_EQ(touch.RawWord, raw);
-            ASSERT_TRUE(WriteDword(HKEY_LOCAL_MACHINE, PARAMETER_KEY_PATH, CalibrationRecord[2 * n], RAW_POINT_X(raw)));
-            ASSERT_TRUE(
-                WriteDword(HKEY_LOCAL_MACHINE, PARAMETER_KEY_PATH, CalibrationRecord[2 * n + 1], RAW_POINT_Y(raw)));
+            TouchAndWait(cross.x, cross.y, &touch, model);
+            DWORD word = 0;
+            ASSERT_TRUE(ReadRawPoint(&word));
+            ASSERT_EQ(touch.RawWord, word);
+            raw[2 * n] = RAW_POINT_X(word);
+            raw[2 * n + 1] = RAW_POINT_Y(word);
         }
-        ASSERT_TRUE(WriteDword(HKEY_LOCAL_MACHINE, PARAMETER_KEY_PATH, CAL_SCREEN_WIDTH, width));
-        ASSERT_TRUE(WriteDword(HKEY_LOCAL_MACHINE, PARAMETER_KEY_PATH, CAL_SCREEN_HIGH, height));
-        ASSERT_TRUE(WriteDword(HKEY_LOCAL_MACHINE, PARAMETER_KEY_PATH, CalibrationFlag, 1));
-        ASSERT_TRUE(TouchSimReload(device));
+        CommitCalibrationRecord(raw[0], raw[1], raw[2], raw[3], raw[4], raw[5], raw[6], raw[7], width, height);
+        DeviceHandle = INVALID_HANDLE_VALUE;
     }
     void ExpectCalibratedTouches(const TouchPanelModel* model)
     {

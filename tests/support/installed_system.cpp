@@ -1,0 +1,164 @@
+#include "installed_system.h"
+
+#include <aclapi.h>
+#include <objbase.h>
+#include <shlobj.h>
+
+#include <cstring>
+
+#include "deployment.h"
+#include "driver_contract.h"
+#include "parameter_store.h"
+#include "shortcuts.h"
+#include "test_support.h"
+
+std::string InstallDirectoryPath()
+{
+    return JoinPath(WindowsDir(), InstallDirectoryName);
+}
+
+std::vector<std::string> PackageFileNames()
+{
+    std::vector<std::string> names;
+    for (const PackageFileRow& row : PackageFileTable)
+        names.emplace_back(row.NameField);
+    return names;
+}
+
+std::vector<std::string> SecondTargets(bool consumer)
+{
+    std::vector<std::string> targets;
+    for (const PackageFileRow& row : PackageFileTable) {
+        const char* second = consumer ? row.ConsumerTarget : row.NtTarget;
+        if (second[0] != '\0')
+            targets.push_back(JoinPath(WindowsDir(), second));
+    }
+    return targets;
+}
+
+std::vector<std::string> StartMenuLinkNames()
+{
+    std::vector<std::string> names;
+    for (const ShortcutRow& row : Shortcuts)
+        names.emplace_back(strrchr(row.LinkFileFormat, '\\') + 1);
+    return names;
+}
+
+bool CopyBuiltPackage(const std::string& dir)
+{
+    std::string built = JoinPath(TestBinDir(), "package\\QuortouchUsb");
+    CreateDirectoryA(dir.c_str(), nullptr);
+    for (const std::string& name : PackageFileNames())
+        if (!CopyFileA(JoinPath(built, name).c_str(), JoinPath(dir, name).c_str(), FALSE))
+            return false;
+    return true;
+}
+
+std::string StartMenuGroupPath()
+{
+    char programs[MAX_PATH] = {};
+    SHGetSpecialFolderPathA(nullptr, programs, CSIDL_COMMON_PROGRAMS, FALSE);
+    return JoinPath(programs, StartMenuFolderName);
+}
+
+bool ReadShellLink(const std::string& linkFile, std::string* target, std::string* arguments,
+                   std::string* workingDirectory, std::string* description)
+{
+    CoInitialize(nullptr);
+    bool ok = false;
+    IShellLinkA* link = nullptr;
+    if (SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+                                   reinterpret_cast<void**>(&link)))) {
+        IPersistFile* file = nullptr;
+        if (SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
+            wchar_t wide[MAX_PATH];
+            MultiByteToWideChar(CP_ACP, 0, linkFile.c_str(), -1, wide, MAX_PATH);
+            if (SUCCEEDED(file->Load(wide, STGM_READ))) {
+                char text[1024] = {};
+                link->GetPath(text, sizeof text, nullptr, SLGP_RAWPATH);
+                *target = text;
+                text[0] = '\0';
+                link->GetArguments(text, sizeof text);
+                *arguments = text;
+                text[0] = '\0';
+                link->GetWorkingDirectory(text, sizeof text);
+                *workingDirectory = text;
+                if (description != nullptr) {
+                    text[0] = '\0';
+                    link->GetDescription(text, sizeof text);
+                    *description = text;
+                }
+                ok = true;
+            }
+            file->Release();
+        }
+        link->Release();
+    }
+    CoUninitialize();
+    return ok;
+}
+
+static bool QueryDriverService(SERVICE_STATUS* status)
+{
+    SC_HANDLE manager = OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT);
+    if (manager == nullptr)
+        return false;
+    SC_HANDLE service = OpenServiceA(manager, DRIVER_SERVICE_NAME, SERVICE_QUERY_STATUS);
+    bool ok = service != nullptr && QueryServiceStatus(service, status);
+    if (service != nullptr)
+        CloseServiceHandle(service);
+    CloseServiceHandle(manager);
+    return ok;
+}
+
+bool DriverServiceExists()
+{
+    SERVICE_STATUS status = {};
+    return QueryDriverService(&status);
+}
+
+bool DriverServiceRunning()
+{
+    SERVICE_STATUS status = {};
+    return QueryDriverService(&status) && status.dwCurrentState == SERVICE_RUNNING;
+}
+
+bool TouchDeviceOpens()
+{
+    HANDLE device = CreateFileA(TOUCH_DEVICE_PATH, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (device == INVALID_HANDLE_VALUE)
+        return false;
+    CloseHandle(device);
+    return true;
+}
+
+std::string ParameterKeyObjectName()
+{
+    return std::string("MACHINE\\") + ParameterKey;
+}
+
+std::vector<AccessEntry> ParameterKeyEntriesFor(WELL_KNOWN_SID_TYPE account)
+{
+    std::vector<AccessEntry> entries;
+    BYTE sid[SECURITY_MAX_SID_SIZE];
+    DWORD sidSize = sizeof sid;
+    if (!CreateWellKnownSid(account, nullptr, sid, &sidSize))
+        return entries;
+    PACL dacl = nullptr;
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    if (GetNamedSecurityInfoA(ParameterKeyObjectName().c_str(), SE_REGISTRY_KEY, DACL_SECURITY_INFORMATION, nullptr,
+                              nullptr, &dacl, nullptr, &descriptor) != ERROR_SUCCESS)
+        return entries;
+    for (DWORD i = 0; dacl != nullptr && i < dacl->AceCount; ++i) {
+        ACCESS_ALLOWED_ACE* ace = nullptr;
+        if (!GetAce(dacl, i, reinterpret_cast<void**>(&ace)))
+            continue;
+        if (ace->Header.AceType != ACCESS_ALLOWED_ACE_TYPE && ace->Header.AceType != ACCESS_DENIED_ACE_TYPE)
+            continue;
+        if (EqualSid(&ace->SidStart, sid))
+            entries.push_back({ace->Header.AceType, ace->Header.AceFlags, ace->Mask});
+    }
+    LocalFree(descriptor);
+    return entries;
+}

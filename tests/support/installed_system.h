@@ -1,0 +1,43 @@
+// What an installation leaves on the system, read back the way Windows
+// reads it: the install directory, shell links, the driver's service and
+// device, and the access list of the parameter key.
+#pragma once
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+// "<Windows directory>\QuortouchUSB", the installer's own name for it.
+std::string InstallDirectoryPath();
+// From the installer's own tables: the ten package files in table order;
+// the second copies (full paths) of the NT family (consumer == false) or of
+// the older consumer family; the file names of the five Start-menu links.
+std::vector<std::string> PackageFileNames();
+std::vector<std::string> SecondTargets(bool consumer);
+std::vector<std::string> StartMenuLinkNames();
+// Copies the ten files of the built package folder (build\package\
+// QuortouchUsb) into dir (created when missing); false when one is missing.
+bool CopyBuiltPackage(const std::string& dir);
+// The all-users Start-menu group.
+std::string StartMenuGroupPath();
+
+// The target (as stored), arguments, working directory and description of a
+// shell link; false when it can't be loaded.
+bool ReadShellLink(const std::string& linkFile, std::string* target, std::string* arguments,
+                   std::string* workingDirectory, std::string* description = nullptr);
+
+// The driver's service: there at all, and running; its device opening.
+bool DriverServiceExists();
+bool DriverServiceRunning();
+bool TouchDeviceOpens();
+
+// The allow and deny entries of the parameter key's access list for one
+// well-known account.
+struct AccessEntry {
+    BYTE Type;
+    BYTE Flags;
+    ACCESS_MASK Mask;
+};
+std::vector<AccessEntry> ParameterKeyEntriesFor(WELL_KNOWN_SID_TYPE account);
+// "MACHINE\<parameter key>": the key as the security functions name it.
+std::string ParameterKeyObjectName();
