@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""Draws the pictures of Install.exe's resources into install/res/.
+"""Draws the pictures of Install.exe's resources into install/wizard/res/.
 
   tools/draw-install-pictures.py [OUTPUT_DIR]
 
@@ -180,7 +180,7 @@ def draw_welcome():
 
 def main():
     here = os.path.dirname(os.path.abspath(__file__))
-    out = sys.argv[1] if len(sys.argv) > 1 else os.path.join(here, "..", "install", "res")
+    out = sys.argv[1] if len(sys.argv) > 1 else os.path.join(here, "..", "install", "wizard", "res")
     os.makedirs(out, exist_ok=True)
     write_ico(os.path.join(out, "setup.ico"), draw_icon(32))
     write_ico(os.path.join(out, "setup_small.ico"), draw_icon(16))
