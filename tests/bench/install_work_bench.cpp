@@ -22,6 +22,7 @@
 
 #include "bench_support.h"
 #include "deployment.h"
+#include "install_paths.h"
 #include "driver_registration.h"
 #include "os_class.h"
 #include "parameter_store.h"

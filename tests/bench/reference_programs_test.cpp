@@ -10,6 +10,7 @@
 #include "autostart.h"
 #include "calibration_window.h"
 #include "deployment.h"
+#include "install_paths.h"
 #include "driver_contract.h"
 #include "installer_run.h"
 #include "os_class.h"

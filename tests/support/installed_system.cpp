@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "deployment.h"
+#include "install_paths.h"
 #include "driver_contract.h"
 #include "parameter_store.h"
 #include "shortcuts.h"

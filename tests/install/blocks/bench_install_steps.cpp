@@ -16,6 +16,7 @@
 
 #include "bench_support.h"
 #include "deployment.h"
+#include "install_paths.h"
 #include "driver_registration.h"
 #include "key_security.h"
 #include "os_class.h"

@@ -4,6 +4,7 @@
 
 #include "block_test_support.h"
 #include "deployment.h"
+#include "install_paths.h"
 #include "os_class.h"
 #include "restart_queue.h"
 #include "test_support.h"
@@ -316,13 +317,12 @@ TEST_F(Deployment, OverLongBasePathsFailWithFilenameExceedsRange)
         EXPECT_EQ(0, DeployedFileCount());
     }
 
-    strcpy(ModuleDirectory, PackageDir);
-    memset(WindowsDirectory, 'w', sizeof WindowsDirectory - 1);
-    memcpy(WindowsDirectory, "C:\\", 3);
+    SetInstallPaths(PackageDir, ("C:\\" + std::string(MAX_PATH - 1 - 3, 'w')).c_str());
+    EXPECT_EQ(static_cast<size_t>(MAX_PATH - 1), strlen(WindowsDirectory));
     SetLastError(0);
     EXPECT_EQ(-1, DeployPackageFiles());
     EXPECT_EQ(static_cast<DWORD>(ERROR_FILENAME_EXCED_RANGE), GetLastError());
-    strcpy(WindowsDirectory, windows.c_str());
+    SetInstallPaths(PackageDir, windows.c_str());
     EXPECT_EQ(0, DeployedFileCount());
 }
 
