@@ -7,8 +7,8 @@
 #include <cstring>
 
 #include "deployment.h"
-#include "install_paths.h"
 #include "driver_contract.h"
+#include "install_paths.h"
 #include "parameter_store.h"
 #include "shortcuts.h"
 #include "test_support.h"

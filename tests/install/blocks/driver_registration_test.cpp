@@ -11,8 +11,8 @@
 
 #include "block_test_support.h"
 #include "deployment.h"
-#include "install_paths.h"
 #include "driver_registration.h"
+#include "install_paths.h"
 #include "os_class.h"
 #include "package_version.h"
 #include "parameter_store.h"

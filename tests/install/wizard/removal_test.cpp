@@ -6,8 +6,8 @@
 #include <algorithm>
 
 #include "deployment.h"
-#include "install_paths.h"
 #include "driver_contract.h"
+#include "install_paths.h"
 #include "os_class.h"
 #include "parameter_store.h"
 #include "shortcuts.h"
