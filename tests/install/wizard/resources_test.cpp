@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
+#include "gui_support.h"
 #include "installer_app.h"
 #include "resource_ids.h"
-#include "gui_support.h"
 #include "test_support.h"
 #include "wizard_dialogs.h"
 
