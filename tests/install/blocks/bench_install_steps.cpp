@@ -57,7 +57,7 @@ bool MakePackage(const std::string& buildTree)
         size_t FillerSize;
     } files[] = {
         {"QuortouchUsb.cpl", nullptr, 96 * 1024}, {"QuortouchUsb.exe", "calibrate\\QuortouchUsb.exe", 512 * 1024},
-        {"QuortouchUsb.chm", nullptr, 160 * 1024}, {"Install.exe", "install\\Install.exe", 512 * 1024},
+        {"QuortouchUsb.chm", nullptr, 160 * 1024}, {"Install.exe", "install\\wizard\\Install.exe", 512 * 1024},
         {"Write.exe", nullptr, 128 * 1024},        {"RBtn.exe", nullptr, 64 * 1024},
         {"ReadMe.txt", nullptr, 4 * 1024},
     };
