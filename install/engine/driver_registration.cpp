@@ -17,6 +17,11 @@
 
 const char UsbVendorId[] = "FFF0";
 const char MouseKey[] = "Control Panel\\Mouse";
+const MouseValue MouseValueTable[MouseValueCount] = {
+    {"DoubleClickHeight", "25"},
+    {"DoubleClickWidth", "25"},
+    {"DoubleClickSpeed", "100"},
+};
 
 namespace {
 
@@ -120,9 +125,8 @@ int WriteMouseValues()
     HKEY key = nullptr;
     if (RegCreateKeyA(HKEY_LOCAL_MACHINE, MouseKey, &key) != ERROR_SUCCESS)
         return 0;
-    SetStringValue(key, "DoubleClickHeight", "25", 2);
-    SetStringValue(key, "DoubleClickWidth", "25", 2);
-    SetStringValue(key, "DoubleClickSpeed", "100", 3);
+    for (const MouseValue& value : MouseValueTable)
+        SetStringValue(key, value.Name, value.Text, static_cast<DWORD>(strlen(value.Text)));
     RegCloseKey(key);
     return 0;
 }

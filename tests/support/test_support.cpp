@@ -2,6 +2,7 @@
 
 #include <sddl.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -10,6 +11,7 @@
 
 #include "autostart.h"
 #include "debug_trace.h"
+#include "system_snapshot.h"
 
 std::string WinePathFromUnix(const std::string& unixPath)
 {
@@ -310,6 +312,36 @@ void DeleteTree(HKEY root, const char* path)
 {
     RegDeleteTreeA(root, path);
     RegDeleteKeyA(root, path);
+}
+
+std::vector<std::string> PendingDeletions()
+{
+    DWORD type = 0;
+    std::vector<BYTE> data;
+    std::vector<std::string> result;
+    if (!ReadValue(HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\Control\\Session Manager",
+                   "PendingFileRenameOperations", &type, &data))
+        return result;
+    // Read through the ANSI interface: a list of 8-bit strings.
+    data.push_back(0);
+    data.push_back(0);
+    const char* p = reinterpret_cast<const char*>(data.data());
+    const char* end = p + data.size();
+    while (p < end && *p) {
+        std::string from(p);
+        p += from.size() + 1;
+        std::string to(p < end ? p : "");
+        p += to.size() + 1;
+        if (to.empty())
+            result.push_back(Lower(from.rfind("\\??\\", 0) == 0 ? from.substr(4) : from));
+    }
+    return result;
+}
+
+bool PendingDeletion(const std::string& path)
+{
+    std::vector<std::string> deletions = PendingDeletions();
+    return std::find(deletions.begin(), deletions.end(), Lower(path)) != deletions.end();
 }
 
 bool SetKeyDacl(HKEY root, const char* path, const char* sddl)

@@ -16,47 +16,6 @@
 
 namespace {
 
-const char PendingKey[] = "System\\CurrentControlSet\\Control\\Session Manager";
-
-// The paths that are to go at the next restart (every first name of the
-// pending rename list whose new name is empty), lower-cased.
-std::vector<std::string> PendingDeletions()
-{
-    DWORD type = 0;
-    std::vector<BYTE> data;
-    std::vector<std::string> result;
-    if (!ReadValue(HKEY_LOCAL_MACHINE, PendingKey, "PendingFileRenameOperations", &type, &data))
-        return result;
-    // Read through the ANSI interface: a list of 8-bit strings.
-    data.push_back(0);
-    data.push_back(0);
-    const char* p = reinterpret_cast<const char*>(data.data());
-    const char* end = p + data.size();
-    while (p < end && *p) {
-        std::string from(p);
-        p += from.size() + 1;
-        std::string to(p < end ? p : "");
-        p += to.size() + 1;
-        if (to.empty()) {
-            for (char& c : from)
-                c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
-            result.push_back(from);
-        }
-    }
-    return result;
-}
-
-bool IsPending(const std::string& path)
-{
-    std::string wanted = "\\??\\" + path;
-    for (char& c : wanted)
-        c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
-    for (const std::string& p : PendingDeletions())
-        if (p == wanted)
-            return true;
-    return false;
-}
-
 std::string MakeTempDirectory(const char* name)
 {
     std::string dir = JoinPath(WindowsDir(), std::string("Temp\\") + name);
@@ -87,8 +46,8 @@ TEST(EmptyAndRemoveDirectory, SubdirectoryStaysAndKeepsItsParent)
     EXPECT_TRUE(FileExists(JoinPath(dir, "inner\\x.txt")));
     EXPECT_TRUE(DirectoryExists(dir));
     // Nothing is left for a restart that could not remove it either.
-    EXPECT_FALSE(IsPending(dir));
-    EXPECT_FALSE(IsPending(JoinPath(dir, "inner")));
+    EXPECT_FALSE(PendingDeletion(dir));
+    EXPECT_FALSE(PendingDeletion(JoinPath(dir, "inner")));
 }
 
 TEST(EmptyAndRemoveDirectory, FileInUseAndThenTheDirectoryGoAtTheNextRestart)
@@ -102,8 +61,8 @@ TEST(EmptyAndRemoveDirectory, FileInUseAndThenTheDirectoryGoAtTheNextRestart)
     EXPECT_EQ(FALSE, EmptyAndRemoveDirectory(dir.c_str()));
     EXPECT_FALSE(FileExists(JoinPath(dir, "other.txt")));
     EXPECT_TRUE(FileExists(held));
-    EXPECT_TRUE(IsPending(held));
-    EXPECT_TRUE(IsPending(dir));
+    EXPECT_TRUE(PendingDeletion(held));
+    EXPECT_TRUE(PendingDeletion(dir));
     CloseHandle(file);
 }
 
