@@ -111,7 +111,7 @@ CUSTOM_ACTION PreparePackageRun(MSIHANDLE session)
     GetSessionProperty("UserSID", sid, sizeof sid);
     bool removal = GetSessionProperty("FullRemoval", flag, sizeof flag) && flag[0] != '\0';
     bool keep = GetSessionProperty("KeepDeviceValues", flag, sizeof flag) && flag[0] != '\0';
-    bool running = DriverServiceRunning();
+    bool running = DriverIsRunning();
     if (!ComposePackageRunData(install, windows, sid, removal, keep, running, data, sizeof data)) {
         ReportError("The paths of the installation do not fit (\"%s\", \"%s\").", install, windows);
         return EndAction(ERROR_INSTALL_FAILURE);
@@ -215,7 +215,7 @@ CUSTOM_ACTION UndoPackageRun(MSIHANDLE session)
         return EndAction(ERROR_SUCCESS);
     LogLine("journal %s %s", CurrentRun.Journal,
             UndoJournalFile(CurrentRun.Journal) ? "undone" : "undone in part (see the lines above)");
-    if (CurrentRun.DriverWasRunning && !DriverServiceRunning())
+    if (CurrentRun.DriverWasRunning && !DriverIsRunning())
         LogLine("the driver service %s", StartDriverServiceAgain() ? "is started again" : "could not be started");
     return EndAction(ERROR_SUCCESS);
 }

@@ -68,7 +68,7 @@ bool DriverServiceMissing()
     return false;
 }
 
-bool DriverServiceRunning()
+bool DriverIsRunning()
 {
     SC_HANDLE manager = nullptr;
     SC_HANDLE service = OpenDriverService(SERVICE_QUERY_STATUS, &manager);

@@ -8,7 +8,7 @@
 // exist; a manager that can't be asked counts as "there".
 bool DriverServiceMissing();
 // True when the driver's service is running.
-bool DriverServiceRunning();
+bool DriverIsRunning();
 
 // True when the parameter key exists and holds at least one value.
 bool ParameterValuesPresent();

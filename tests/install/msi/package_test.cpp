@@ -121,6 +121,7 @@ TEST(MsiRemovalAfterRestart, ThroughTheUninstallLink)
     // What the wizard's removal leaves too (RemovalLeftovers), each there.
     for (const std::string& leftover : RemovalLeftovers)
         EXPECT_EQ(1u, after.erase(leftover)) << leftover;
+    EXPECT_EQ(1u, after.erase(SetupLogItem)) << "the setup log stays";
     EXPECT_EQ("", SnapshotDifference(before, after)) << "+ left after the removal, - gone that was there before";
 }
 
@@ -143,6 +144,7 @@ TEST(MsiPackage, SetupToolExitingWithTwoFailsWith1603AndLeavesNothing)
     std::set<std::string> after = TakeSnapshot();
     DropEmptyInstallerRecords(before, &after);
     EXPECT_EQ(1u, after.erase("file c:\\windows\\quorusb.log")) << "the setup tool's log";
+    EXPECT_EQ(1u, after.erase(SetupLogItem)) << "the setup log";
     EXPECT_EQ("", SnapshotDifference(before, after)) << "+ left after the rollback, - gone that was there before";
     EXPECT_TRUE(ProductEntries().empty());
     EXPECT_FALSE(DriverServiceExists());
@@ -289,8 +291,12 @@ TEST(MsiPackage, RefusesWhileTheWizardsInstallationIsThere)
     EXPECT_EQ("VessaTouch", entries[0].KeyName);
     EXPECT_EQ(PREVIOUS_RELEASE_VERSION, entries[0].DisplayVersion);
     EXPECT_TRUE(TouchDeviceOpens());
+    // The refusal is in the setup log too.
+    EXPECT_NE(std::string::npos, ReadTextFile(JoinPath(WindowsDir(), "QuortouchSetup.log"))
+                                     .find("RefuseBesideWizardInstallation: the setup wizard's uninstall entry"));
     std::set<std::string> after = TakeSnapshot();
     DropEmptyInstallerRecords(before, &after);
+    after.erase(SetupLogItem);
     EXPECT_EQ("", SnapshotDifference(before, after))
         << "+ added by the refused package, - gone from the wizard's installation";
 }

@@ -9,10 +9,12 @@
 #include "driver_contract.h"
 #include "install_paths.h"
 #include "os_class.h"
+#include "package_owner.h"
 #include "parameter_store.h"
 #include "shortcuts.h"
 #include "test_support.h"
 #include "uninstall.h"
+#include "uninstall_entry.h"
 
 namespace {
 
@@ -64,6 +66,23 @@ TEST(EmptyAndRemoveDirectory, FileInUseAndThenTheDirectoryGoAtTheNextRestart)
     EXPECT_TRUE(PendingDeletion(held));
     EXPECT_TRUE(PendingDeletion(dir));
     CloseHandle(file);
+}
+
+// "/u" and the wizard ask Windows Installer only where a package's entry in
+// Programs and Features says so: msi.dll is loaded then, and never before.
+TEST(PackageOwner, MsiDllIsLoadedOnlyForAnEntryThatSaysWindowsInstaller)
+{
+    const std::string entry = std::string(UninstallParentKey) + "\\{0F1E2D3C-4B5A-4978-8695-A4B3C2D1E0F9}";
+    PackageProducts installed, stale;
+    ASSERT_EQ(nullptr, GetModuleHandleA("msi.dll"));
+    ASSERT_TRUE(WriteString(HKEY_LOCAL_MACHINE, entry.c_str(), "DisplayName", UninstallDisplayName));
+    EXPECT_EQ(0, FindInstalledPackages(&installed, &stale));
+    EXPECT_EQ(nullptr, GetModuleHandleA("msi.dll"));
+    ASSERT_TRUE(WriteDword(HKEY_LOCAL_MACHINE, entry.c_str(), "WindowsInstaller", 1));
+    EXPECT_EQ(0, FindInstalledPackages(&installed, &stale));
+    EXPECT_EQ(1, stale.Count);
+    EXPECT_NE(nullptr, GetModuleHandleA("msi.dll"));
+    DeleteTree(HKEY_LOCAL_MACHINE, entry.c_str());
 }
 
 class DriverEntries : public testing::Test {
