@@ -107,7 +107,12 @@ bool RecordDeviceValues()
 
 bool RecordDriverState()
 {
-    return RecordDriverService(DRIVER_SERVICE_NAME) &&
+    // The service key's values before its configuration: the undo puts the
+    // configuration back first, then the values exactly (a display name or
+    // group that the configuration's call writes empty goes again).
+    return RecordEveryValue(HKEY_LOCAL_MACHINE, DRIVER_SERVICE_KEY) &&
+           RecordValue(HKEY_LOCAL_MACHINE, DRIVER_SERVICE_KEY, "DisplayName") &&
+           RecordValue(HKEY_LOCAL_MACHINE, DRIVER_SERVICE_KEY, "Group") && RecordDriverService(DRIVER_SERVICE_NAME) &&
            (!KeyThere(HKEY_LOCAL_MACHINE, ParameterKey) || RecordAccessList(HKEY_LOCAL_MACHINE, ParameterKey)) &&
            RecordEveryValue(HKEY_LOCAL_MACHINE, ParameterKey);
 }

@@ -19,11 +19,12 @@ bool ParameterValuesPresent();
 // last-error code) when a record could not be written.
 bool RecordDeviceValues();
 
-// Records what registering or removing the driver changes: the service's
-// configuration (or that it is missing), the parameter key's access list
-// when the key exists, and every value the key holds. In this order, so that
-// an undo puts the values back (making the key again), then the access list,
-// then the service.
+// Records what registering or removing the driver changes: the service
+// key's values, the service's configuration (or that it is missing), the
+// parameter key's access list when the key exists, and every value the key
+// holds. In this order, so that an undo puts the parameter values back
+// (making the key again), then the access list, then the service, then the
+// service key's values exactly as they were.
 bool RecordDriverState();
 
 // Starts the driver's service when it exists and is not running. False when

@@ -3,14 +3,9 @@
 #include "main_window.h"
 #include "message_loop.h"
 #include "os_class.h"
-#include "package_owner.h"
+#include "package_refusal.h"
 #include "resource_ids.h"
 #include "uninstall_mode.h"
-
-const char PackageInstalledText[] =
-    "Quortouch USB Touchscreen is already installed on this computer by its Windows Installer package "
-    "(QuortouchUsb.msi). Setup will not install over it. To install it with this program, first remove it with "
-    "the \"Uninstall QuorTouch\" link in the Start menu (Programs, Quortouch USB Touchscreen).";
 
 bool IsUninstallCommandLine(const char* commandLine)
 {
@@ -69,12 +64,8 @@ int RunInstaller(HINSTANCE instance, const char* commandLine, int showCommand)
         RunUninstallMode();
         return 0;
     }
-    // One owner at a time: the package's removal is its own.
-    char productCode[ProductCodeSize];
-    if (FindInstalledPackage(productCode)) {
-        MessageBoxA(nullptr, PackageInstalledText, SetupCaption, MB_ICONERROR | MB_OK);
+    if (RefuseWherePackageInstalled(SetupCaption))
         return 0;
-    }
     RegisterMainWindowClass(instance);
     if (!CreateMainWindow(instance, showCommand))
         return 0;

@@ -10,10 +10,6 @@
 // Returns the process exit code (0).
 int RunInstaller(HINSTANCE instance, const char* commandLine, int showCommand);
 
-// The box at start where the Windows Installer package is installed; the
-// wizard then ends without a change.
-extern const char PackageInstalledText[];
-
 // True only for the exact text "/u".
 bool IsUninstallCommandLine(const char* commandLine);
 
