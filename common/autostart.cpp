@@ -5,10 +5,11 @@
 #include <cstring>
 
 #include "bounded_format.h"
+#include "package_layout.h"
 
 const char RunKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
 const char AutostartValueName[] = "QuortouchUsb";
-const char AutostartFileName[] = "QuortouchUsb.exe";
+const char AutostartFileName[] = CALIBRATION_TOOL_FILE_NAME;
 
 static bool OpenOrCreateRunKey(HKEY* key)
 {

@@ -11,22 +11,13 @@
 
 char ModuleDirectory[MAX_PATH];
 char WindowsDirectory[MAX_PATH];
-const char InstallDirectoryName[] = "QuortouchUSB";
+const char InstallDirectoryName[] = INSTALL_FOLDER_NAME;
 
 // Source and first target name, second target on the NT family, second target
 // on the older consumer family (both relative to the Windows directory).
-const PackageFileRow PackageFileTable[PackageFileCount] = {
-    {"QuortouchUsb.cpl", "System32\\QuortouchUsb.cpl", "System\\QuortouchUsb.cpl"},
-    {"QuortouchUsb.exe", "System32\\QuortouchUsb.exe", "System\\QuortouchUsb.exe"},
-    {"QuorUsb.sys", "System32\\Drivers\\QuorUsb.sys", "System32\\Drivers\\QuorUsb.sys"},
-    {"QuorUsb.inf", "inf\\QuorUsb.inf", "inf\\QuorUsb.inf"},
-    {"QuortouchUsb.chm", "", ""},
-    {"QuorUsb.exe", "", ""},
-    {"Install.exe", "", ""},
-    {"Write.exe", "", ""},
-    {"RBtn.exe", "", ""},
-    {"ReadMe.txt", "", ""},
-};
+#define PACKAGE_FILE_ROW(id, name, ntTarget, consumerTarget, builtBy) {name, ntTarget, consumerTarget},
+const PackageFileRow PackageFileTable[PackageFileCount] = {QUORTOUCH_PACKAGE_FILES(PACKAGE_FILE_ROW)};
+#undef PACKAGE_FILE_ROW
 static_assert(sizeof(PackageFileRow) == 160, "three fields of 32, 64 and 64 bytes");
 
 namespace {
@@ -237,7 +228,7 @@ int DeployPackageFiles()
         char source[MAX_PATH];
         char target[MAX_PATH];
         if (!FormatInto(source, "%s\\%s", ModuleDirectory, row.NameField) ||
-            !FormatInto(target, "%s\\QuortouchUSB\\%s", WindowsDirectory, row.NameField))
+            !FormatInto(target, "%s\\" INSTALL_FOLDER_NAME "\\%s", WindowsDirectory, row.NameField))
             return PathTooLong();
         if (!CopyPackageFile(source, target))
             return -1;

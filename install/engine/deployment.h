@@ -2,6 +2,8 @@
 #pragma once
 #include <windows.h>
 
+#include "package_layout.h"
+
 // Directory of the running Install.exe, without a trailing backslash ("X:"
 // at the root of a drive). Empty when it would not fit the buffer.
 extern char ModuleDirectory[MAX_PATH];
@@ -9,14 +11,17 @@ extern char ModuleDirectory[MAX_PATH];
 // would not fit the buffer.
 extern char WindowsDirectory[MAX_PATH];
 // Name of the InstallDirectory under the WindowsDirectory.
-extern const char InstallDirectoryName[];  // "QuortouchUSB"
+extern const char InstallDirectoryName[];  // INSTALL_FOLDER_NAME
 
+// The package files of package_layout.h as the installer copies them: file
+// name, second target on the NT family, second target on the older consumer
+// family, each a zero-padded field.
 struct PackageFileRow {
     char NameField[32];
     char NtTarget[64];
     char ConsumerTarget[64];
 };
-constexpr int PackageFileCount = 10;
+constexpr int PackageFileCount = 0 QUORTOUCH_PACKAGE_FILES(QUORTOUCH_COUNT_ROW);
 extern const PackageFileRow PackageFileTable[PackageFileCount];
 
 // The second target of a row for the running family, "" when none.

@@ -16,22 +16,22 @@
 #include "uninstall.h"
 #include "uninstall_details.h"
 
-const char UninstallKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\VessaTouch\\";
+const char UninstallKey[] = UNINSTALL_PARENT_KEY "\\" UNINSTALL_ENTRY_NAME "\\";
 const char UsbVendorId[] = "FFF0";
 const char MouseKey[] = "Control Panel\\Mouse";
 const char UninstallDisplayName[] = "Quortouch USB Touchscreen Driver";
 
 namespace {
 
-const char UninstallParentKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
-const char UninstallEntryName[] = "VessaTouch";
+const char UninstallParentKey[] = UNINSTALL_PARENT_KEY;
+const char UninstallEntryName[] = UNINSTALL_ENTRY_NAME;
 // Whether the latest WriteDriverEntries created the uninstall entry.
 bool UninstallEntryCreated = false;
-const char UninstallStringFormat[] = "%s\\QuortouchUSB\\Install.exe /u";
+const char UninstallStringFormat[] = "%s\\" INSTALL_FOLDER_NAME "\\" INSTALLER_FILE_NAME " /u";
 const char DeviceInstanceFormat[] = "Enum\\USB\\VID_%s&PID_0001\\INST_%d";
 const char DriverClassFormat[] = "System\\CurrentControlSet\\Services\\Class\\%s";
 const char InstalledDeviceDesc[] = "Quortouch USB Touchscreen";
-const char InstalledDriverList[] = "QuorUsb.sys,HidUsb.Sys";
+const char InstalledDriverList[] = DRIVER_FILE_NAME ",HidUsb.Sys";
 const char RemovedDriverList[] = "HidUsb.Sys";
 constexpr int DeviceInstanceCount = 10;
 

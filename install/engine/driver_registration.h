@@ -3,7 +3,7 @@
 #include <windows.h>
 
 // Under HKEY_LOCAL_MACHINE, with the trailing backslash.
-extern const char UninstallKey[];  // "Software\Microsoft\Windows\CurrentVersion\Uninstall\VessaTouch\"
+extern const char UninstallKey[];  // UNINSTALL_PARENT_KEY "\" UNINSTALL_ENTRY_NAME "\"
 // Its "DisplayName", which the Windows Installer package's entry carries too.
 extern const char UninstallDisplayName[];  // "Quortouch USB Touchscreen Driver"
 // The controller's USB vendor identifier, four hexadecimal digits, in the

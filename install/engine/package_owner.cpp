@@ -7,11 +7,12 @@
 #include "driver_registration.h"
 #include "installer_app.h"
 #include "library_search.h"
+#include "package_layout.h"
 
 namespace {
 
 const char PackageUpgradeCode[] = "{" PACKAGE_UPGRADE_CODE "}";
-const char UninstallParentKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+const char UninstallParentKey[] = UNINSTALL_PARENT_KEY;
 
 using EnumRelatedProducts = UINT(WINAPI*)(LPCSTR upgradeCode, DWORD reserved, DWORD index, LPSTR productCode);
 

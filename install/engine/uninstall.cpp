@@ -20,8 +20,8 @@
 
 namespace {
 
-const char UninstallParentKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
-const char UninstallSubkeyName[] = "VessaTouch";
+const char UninstallParentKey[] = UNINSTALL_PARENT_KEY;
+const char UninstallSubkeyName[] = UNINSTALL_ENTRY_NAME;
 
 // Runs the driver-setup tool's removal hidden and waits for it. False when it
 // could not be started; otherwise its exit code in *exitCode.

@@ -54,7 +54,7 @@ void WriteUninstallDetails(HKEY uninstallKey)
     SetText(uninstallKey, "DisplayVersion", PACKAGE_VERSION_TEXT);
     SetText(uninstallKey, "Publisher", PACKAGE_COMPANY);
     char path[MAX_PATH];
-    if (WindowsDirectory[0] != '\0' && FormatInto(path, "%s\\%s\\Install.exe", WindowsDirectory, InstallDirectoryName))
+    if (WindowsDirectory[0] != '\0' && FormatInto(path, "%s\\%s\\" INSTALLER_FILE_NAME, WindowsDirectory, InstallDirectoryName))
         SetText(uninstallKey, "DisplayIcon", path);
     if (WindowsDirectory[0] != '\0' && FormatInto(path, "%s\\%s", WindowsDirectory, InstallDirectoryName))
         SetText(uninstallKey, "InstallLocation", path);

@@ -77,7 +77,7 @@ void StartCalibrationTool()
 {
     char application[MAX_PATH];
     char directory[MAX_PATH];
-    if (WindowsDirectory[0] == '\0' || !FormatInto(application, "%s\\QuortouchUsb\\QuortouchUsb.exe", WindowsDirectory) ||
+    if (WindowsDirectory[0] == '\0' || !FormatInto(application, "%s\\QuortouchUsb\\" CALIBRATION_TOOL_FILE_NAME, WindowsDirectory) ||
         !FormatInto(directory, "%s\\QuortouchUsb", WindowsDirectory))
         return;
     STARTUPINFOA startup = {};
