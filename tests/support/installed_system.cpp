@@ -36,6 +36,19 @@ std::vector<std::string> SecondTargets(bool consumer)
     return targets;
 }
 
+std::vector<std::string> OnlyOfTheOtherFamily(bool consumer)
+{
+    std::vector<std::string> own = SecondTargets(consumer), others;
+    for (const std::string& target : SecondTargets(!consumer)) {
+        bool shared = false;
+        for (const std::string& mine : own)
+            shared = shared || _stricmp(mine.c_str(), target.c_str()) == 0;
+        if (!shared)
+            others.push_back(target);
+    }
+    return others;
+}
+
 std::vector<std::string> StartMenuLinkNames()
 {
     std::vector<std::string> names;
