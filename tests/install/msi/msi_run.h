@@ -13,7 +13,7 @@ extern const char MsiProductName[];  // "Quortouch USB Touchscreen Driver"
 std::string MsiPackagePath();
 std::string LowerVersionMsiPath();
 
-// C:\QuortouchPackage with the real ten files of the package folder (the
+// C:\QuortouchPackage with the real files of the package folder (the
 // files that the MSI carries), for the wizard to install from.
 bool MakeFullPackage();
 

@@ -33,7 +33,7 @@ bool MakePackage(bool withReadMe)
         std::string from;
         const char* name;
     } const built[] = {
-        {JoinPath(bin, "install\\Install.exe"), "Install.exe"},
+        {JoinPath(bin, "install\\wizard\\Install.exe"), "Install.exe"},
         {JoinPath(bin, "calibrate\\QuortouchUsb.exe"), "QuortouchUsb.exe"},
         {JoinPath(stage, "QuorUsb.exe"), "QuorUsb.exe"},
         {JoinPath(stage, "QuorUsb.inf"), "QuorUsb.inf"},

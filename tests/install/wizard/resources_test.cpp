@@ -18,7 +18,7 @@ const WORD English = MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US);          // 1
 
 std::string InstallExePath()
 {
-    return JoinPath(TestBinDir(), "install\\Install.exe");
+    return JoinPath(TestBinDir(), "install\\wizard\\Install.exe");
 }
 
 class InstallResources : public testing::Test {
