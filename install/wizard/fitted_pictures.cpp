@@ -95,9 +95,51 @@ static void MakeRoomForTexts(HWND dialog)
     }
 }
 
+static bool AtNinetySixDpi()
+{
+    HDC screen = GetDC(nullptr);
+    int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+    ReleaseDC(nullptr, screen);
+    return dpi == 96;
+}
+
+// The control's client area made the picture's own size, its top-left corner
+// staying where it is: the picture shows pixel for pixel.
+static void SizeControlToPicture(HWND control, HBITMAP picture)
+{
+    BITMAP size = {};
+    if (GetObjectA(picture, sizeof size, &size) == 0)
+        return;
+    RECT window = {}, client = {};
+    GetWindowRect(control, &window);
+    GetClientRect(control, &client);
+    SetWindowPos(control, nullptr, 0, 0, size.bmWidth + (window.right - window.left) - client.right,
+                 size.bmHeight + (window.bottom - window.top) - client.bottom,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+// The dialog units of a font are not whole pixels, so a picture at its own
+// size may reach a few pixels past its template rectangle. A text whose top it
+// then covers starts right under the picture and keeps its bottom.
+static void MoveTextsFromUnder(HWND dialog, HWND picture)
+{
+    RECT pictureRect = RectInDialog(dialog, picture);
+    for (HWND text = GetWindow(dialog, GW_CHILD); text != nullptr; text = GetWindow(text, GW_HWNDNEXT)) {
+        RECT textRect = RectInDialog(dialog, text);
+        bool topCovered = textRect.top >= pictureRect.top && textRect.top < pictureRect.bottom &&
+                          textRect.bottom > pictureRect.bottom && textRect.left < pictureRect.right &&
+                          textRect.right > pictureRect.left;
+        if (IsTextControl(text) && topCovered)
+            SetWindowPos(text, nullptr, textRect.left, pictureRect.bottom, textRect.right - textRect.left,
+                         textRect.bottom - pictureRect.bottom, SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+}
+
 void FitPicturesToControls(HWND dialog)
 {
-    MakeRoomForTexts(dialog);
+    bool ownSize = AtNinetySixDpi();
+    if (!ownSize)
+        MakeRoomForTexts(dialog);
     for (HWND control = GetWindow(dialog, GW_CHILD); control != nullptr; control = GetWindow(control, GW_HWNDNEXT)) {
         if (!IsPictureControl(control))
             continue;
@@ -106,6 +148,11 @@ void FitPicturesToControls(HWND dialog)
         HBITMAP picture = reinterpret_cast<HBITMAP>(SendMessageA(control, STM_GETIMAGE, IMAGE_BITMAP, 0));
         if (picture == nullptr || client.right <= 0 || client.bottom <= 0)
             continue;
+        if (ownSize) {
+            SizeControlToPicture(control, picture);
+            MoveTextsFromUnder(dialog, control);
+            continue;
+        }
         HBITMAP fitted = StretchedCopy(picture, client.right, client.bottom);
         if (fitted == nullptr)
             continue;

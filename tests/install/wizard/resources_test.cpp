@@ -2,10 +2,14 @@
 // program file, not from the resource script.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <string>
 #include <vector>
 
+#include "gui_support.h"
 #include "installer_app.h"
 #include "resource_ids.h"
 #include "test_support.h"
@@ -21,6 +25,15 @@ std::string InstallExePath()
     return JoinPath(TestBinDir(), "install\\wizard\\Install.exe");
 }
 
+std::vector<BYTE> ResourceBytes(HMODULE module, LPCSTR type, int id, WORD language)
+{
+    HRSRC info = FindResourceExA(module, type, MAKEINTRESOURCEA(id), language);
+    if (info == nullptr)
+        return {};
+    const BYTE* data = static_cast<const BYTE*>(LockResource(LoadResource(module, info)));
+    return std::vector<BYTE>(data, data + SizeofResource(module, info));
+}
+
 class InstallResources : public testing::Test {
 protected:
     static void SetUpTestSuite()
@@ -31,11 +44,7 @@ protected:
 
     static std::vector<BYTE> Resource(LPCSTR type, int id, WORD language)
     {
-        HRSRC info = FindResourceExA(module, type, MAKEINTRESOURCEA(id), language);
-        if (info == nullptr)
-            return {};
-        const BYTE* data = static_cast<const BYTE*>(LockResource(LoadResource(module, info)));
-        return std::vector<BYTE>(data, data + SizeofResource(module, info));
+        return ResourceBytes(module, type, id, language);
     }
     static HMODULE module;
 };
@@ -321,20 +330,98 @@ TEST_F(InstallResources, ManifestAsksForAdministratorAndIsDpiAware)
     EXPECT_NE(std::string::npos, manifest.find(">true</dpiAware>"));
 }
 
+// The bitmap resources that the dialog's picture controls show, in template
+// order.
+std::vector<int> PictureIds(int dialogId)
+{
+    std::vector<int> ids;
+    std::vector<BYTE> raw = ResourceBytes(InstanceHandle, RT_DIALOG, dialogId, Chinese);
+    if (raw.empty())
+        return ids;
+    for (const DialogItem& item : DecodeDialog(raw).items)
+        if (item.classAtom == StaticClass && (item.style & SS_TYPEMASK) == SS_BITMAP)
+            ids.push_back(atoi(item.text.c_str() + 1));
+    return ids;
+}
+
+// The pixels that draw paints into a width x height 32-bit bitmap.
+std::vector<DWORD> Drawn(int width, int height, const std::function<void(HDC)>& draw)
+{
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    void* bits = nullptr;
+    HBITMAP target = CreateTopDownDib(screen, width, height, &bits);
+    HGDIOBJ old = SelectObject(memory, target);
+    draw(memory);
+    GdiFlush();
+    std::vector<DWORD> pixels(static_cast<const DWORD*>(bits), static_cast<const DWORD*>(bits) + width * height);
+    SelectObject(memory, old);
+    DeleteObject(target);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    return pixels;
+}
+
+// True when the control's client area is the bitmap resource's size and
+// shows the resource's own pixels.
+bool ShowsBitmapAsItIs(HWND control, int bitmapId)
+{
+    HBITMAP own = LoadBitmapA(InstanceHandle, MAKEINTRESOURCEA(bitmapId));
+    BITMAP size = {};
+    GetObjectA(own, sizeof size, &size);
+    RECT client = {};
+    GetClientRect(control, &client);
+    printf("bitmap %d (%ldx%ld): client area %ldx%ld\n", bitmapId, size.bmWidth, size.bmHeight, client.right,
+           client.bottom);
+    bool same = own != nullptr && client.right == size.bmWidth && client.bottom == size.bmHeight &&
+                Drawn(size.bmWidth, size.bmHeight, [&](HDC dc) {
+                    SendMessageA(control, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT);
+                }) == Drawn(size.bmWidth, size.bmHeight, [&](HDC dc) {
+                    HDC from = CreateCompatibleDC(dc);
+                    HGDIOBJ old = SelectObject(from, own);
+                    BitBlt(dc, 0, 0, size.bmWidth, size.bmHeight, from, 0, 0, SRCCOPY);
+                    SelectObject(from, old);
+                    DeleteDC(from);
+                });
+    DeleteObject(own);
+    return same;
+}
+
+// True when a picture control of the dialog covers part of the control.
+bool UnderAPicture(HWND dialog, HWND control)
+{
+    RECT covered = {}, own = WindowRectOf(control);
+    for (HWND other = GetWindow(dialog, GW_CHILD); other; other = GetWindow(other, GW_HWNDNEXT)) {
+        RECT picture = WindowRectOf(other);
+        if ((GetWindowLongA(other, GWL_STYLE) & SS_TYPEMASK) == SS_BITMAP && IntersectRect(&covered, &own, &picture)) {
+            printf("text at %ld,%ld-%ld,%ld under the picture at %ld,%ld-%ld,%ld\n", own.left, own.top, own.right,
+                   own.bottom, picture.left, picture.top, picture.right, picture.bottom);
+            return true;
+        }
+    }
+    return false;
+}
+
 // The Welcome and Progress dialogs, made from the built program in a process
-// of the prefix's current DPI: every picture fills its control, and every
-// text shows whole inside its own control (so none runs under a picture).
-// Exit code: the number of controls that fail.
+// of the prefix's current DPI. At 96 DPI every picture control shows its
+// bitmap as it is, at its own size; at other scales the picture fills its
+// control. Every text shows whole inside its own control, and no picture
+// covers any of it. Exit code: the number of controls that fail.
 TEST_CHILD_ACTION(CountMisfitWizardControls)
 {
     (void)argument;
     InstanceHandle = LoadLibraryExA(InstallExePath().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    HDC screen = GetDC(nullptr);
+    bool ownSize = GetDeviceCaps(screen, LOGPIXELSY) == 96;
+    ReleaseDC(nullptr, screen);
     int misfits = 0;
     for (int id : {IDD_WELCOME, IDD_PROGRESS}) {
         DLGPROC procedure = id == IDD_WELCOME ? WelcomeDialogProc : ProgressDialogProc;
         HWND dialog = CreateDialogParamA(InstanceHandle, MAKEINTRESOURCEA(id), nullptr, procedure, 0);
         if (dialog == nullptr)
             return 100;
+        std::vector<int> pictures = PictureIds(id);
+        size_t picture = 0;
         for (HWND control = GetWindow(dialog, GW_CHILD); control; control = GetWindow(control, GW_HWNDNEXT)) {
             char className[16] = {}, text[512] = {};
             GetClassNameA(control, className, sizeof className);
@@ -343,11 +430,18 @@ TEST_CHILD_ACTION(CountMisfitWizardControls)
                 continue;
             RECT client = {}, needed = {};
             GetClientRect(control, &client);
+            if (type == SS_BITMAP && ownSize) {
+                misfits += picture >= pictures.size() || !ShowsBitmapAsItIs(control, pictures[picture]);
+                ++picture;
+                continue;
+            }
             if (type == SS_BITMAP) {
-                BITMAP picture = {};
+                BITMAP shown = {};
                 GetObjectA(reinterpret_cast<HBITMAP>(SendMessageA(control, STM_GETIMAGE, IMAGE_BITMAP, 0)),
-                           sizeof picture, &picture);
-                misfits += picture.bmWidth != client.right || picture.bmHeight != client.bottom;
+                           sizeof shown, &shown);
+                printf("picture %ldx%ld: client area %ldx%ld\n", shown.bmWidth, shown.bmHeight, client.right,
+                       client.bottom);
+                misfits += shown.bmWidth != client.right || shown.bmHeight != client.bottom;
                 continue;
             }
             GetWindowTextA(control, text, sizeof text);
@@ -357,14 +451,14 @@ TEST_CHILD_ACTION(CountMisfitWizardControls)
             DrawTextA(dc, text, -1, &needed, DT_WORDBREAK | DT_EXPANDTABS | DT_CALCRECT);
             SelectObject(dc, font);
             ReleaseDC(control, dc);
-            misfits += needed.bottom > client.bottom;
+            misfits += needed.bottom > client.bottom || UnderAPicture(dialog, control);
         }
         DestroyWindow(dialog);
     }
     return misfits;
 }
 
-TEST(WizardAtScreenScales, PicturesFillTheirControlsAndTextsShowWhole)
+TEST(WizardAtScreenScales, PicturesAtTheirOwnSizeAt96DpiFittedElsewhereAndTextsShowWhole)
 {
     for (DWORD dpi : {96u, 120u, 144u}) {
         ASSERT_TRUE(WriteDword(HKEY_CURRENT_USER, "Control Panel\\Desktop", "LogPixels", dpi));
