@@ -61,7 +61,8 @@
     ROW(Installer, INSTALLER_FILE_NAME, "", "", "Install") \
     ROW(HandwritingDemo, HANDWRITING_DEMO_FILE_NAME, "", "", "WriteDemo") \
     ROW(RightButton, RIGHT_BUTTON_FILE_NAME, "", "", "RightButton") \
-    ROW(ReadMe, "ReadMe.txt", "", "", "QuortouchUsbReadMe")
+    ROW(ReadMe, "ReadMe.txt", "", "", "QuortouchUsbReadMe") \
+    /* end of the package files: a new file is one row above */
 
 /*
  * The Start-menu shortcuts, in the order they are created:
@@ -74,7 +75,8 @@
     ROW(HELP_FILE_NAME, "Quortouch help.lnk", "Quortouch USB Touchscreen Help", NULL) \
     ROW(CALIBRATION_TOOL_FILE_NAME, "Calibration.lnk", "Calibration", NULL) \
     ROW(RIGHT_BUTTON_FILE_NAME, "Right Button.lnk", "Right Button", NULL) \
-    ROW(HANDWRITING_DEMO_FILE_NAME, "HandWritting Demo.lnk", "HandWritting Demo", NULL)
+    ROW(HANDWRITING_DEMO_FILE_NAME, "HandWritting Demo.lnk", "HandWritting Demo", NULL) \
+    /* end of the shortcuts */
 
 /* The rows of a table, counted: 0 QUORTOUCH_PACKAGE_FILES(QUORTOUCH_COUNT_ROW). */
 #define QUORTOUCH_COUNT_ROW(...) +1
