@@ -29,7 +29,7 @@ DWORD FileSize(const std::string& path)
     return data.nFileSizeLow;
 }
 
-TEST(PackageInstall, InstallFromThePackageFolderInstallsAllTenFilesAndCalibrates)
+TEST(PackageInstall, InstallFromThePackageFolderInstallsEveryFileAndCalibrates)
 {
     // The package folder, copied as a user would copy it off the zip or a disc.
     std::string package = "C:\\users\\Public\\QuortouchUsb";
