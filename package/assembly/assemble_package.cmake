@@ -3,8 +3,9 @@
 #   cmake -DPACKAGE_DIR=... -DPACKAGE_ZIP=... -DPACKAGE_FILES="Name=source|..."
 #         -DSOURCE_DIR=... -DPYTHON3=... -P assemble_package.cmake
 # A file whose source is missing is listed and left out; the zip is made only
-# when all files are there. The zip's times are the commit's time
-# (SOURCE_DATE_EPOCH when set), so one commit always gives the same zip.
+# when all files are there. The zip's times, and the folder's file times,
+# are the commit's time (source_epoch.cmake), so one commit always gives the
+# same zip.
 cmake_minimum_required(VERSION 3.20)
 
 get_filename_component(parent ${PACKAGE_DIR} DIRECTORY)
@@ -40,15 +41,8 @@ if(missing)
   return()
 endif()
 
-if(DEFINED ENV{SOURCE_DATE_EPOCH})
-  set(epoch $ENV{SOURCE_DATE_EPOCH})
-else()
-  execute_process(COMMAND git -C ${SOURCE_DIR} log -1 --format=%ct
-    OUTPUT_VARIABLE epoch OUTPUT_STRIP_TRAILING_WHITESPACE RESULT_VARIABLE git_result ERROR_QUIET)
-  if(NOT git_result EQUAL 0 OR NOT epoch MATCHES "^[0-9]+$")
-    set(epoch 0)  # not a checkout: the earliest time a zip can hold
-  endif()
-endif()
+include(${CMAKE_CURRENT_LIST_DIR}/source_epoch.cmake)
+source_epoch(epoch ${SOURCE_DIR})
 execute_process(COMMAND ${PYTHON3} ${CMAKE_CURRENT_LIST_DIR}/make_package_zip.py ${PACKAGE_DIR} ${PACKAGE_ZIP} ${epoch}
   RESULT_VARIABLE zipped)
 if(NOT zipped EQUAL 0)

@@ -2,8 +2,8 @@
 # file list is made from the package layout (msi_package_files.cmake).
 #   cmake -DWIXL=... -DMSIBUILD=... -DSOURCE=QuortouchUsb.wxs -DPACKAGE_DIR=...
 #         -DLAYOUT_HEADER=package_layout.h -DACTIONS_DLL=... -DPRODUCT_ICON=...
-#         -DVERSION=x.y.z -DPRODUCT_CODE={...} -DUPGRADE_CODE=... -DOUTPUT=....msi
-#         -P build_msi.cmake
+#         -DVERSION=x.y.z -DPRODUCT_CODE={...} -DUPGRADE_CODE=... -DSOURCE_DIR=<the tree>
+#         -DOUTPUT=....msi -P build_msi.cmake
 # What wixl can't express is set here with msibuild: the rollback type of the
 # undo actions; the removal of an older version only once the newer one is
 # complete (right after InstallFinalize), so that a failed upgrade leaves the
@@ -14,7 +14,7 @@
 cmake_minimum_required(VERSION 3.20)
 
 foreach(var WIXL MSIBUILD SOURCE PACKAGE_DIR LAYOUT_HEADER ACTIONS_DLL PRODUCT_ICON VERSION PRODUCT_CODE UPGRADE_CODE
-            OUTPUT)
+            SOURCE_DIR OUTPUT)
   if(NOT DEFINED ${var} OR "${${var}}" STREQUAL "")
     message(FATAL_ERROR "build_msi: ${var} is not set")
   endif()
@@ -27,6 +27,10 @@ foreach(name IN LISTS PACKAGE_FILE_NAMES)
     message(FATAL_ERROR "build_msi: ${PACKAGE_DIR}/${name} is missing")
   endif()
 endforeach()
+
+# wixl and msibuild read and write times as local times: UTC, whatever the
+# machine's zone, for the same bytes everywhere.
+set(ENV{TZ} UTC)
 
 # wixl takes the sources relative to the .wxs file's folder.
 get_filename_component(source_dir ${SOURCE} DIRECTORY)
@@ -67,7 +71,34 @@ execute_process(
 if(NOT patched EQUAL 0)
   message(FATAL_ERROR "build_msi: msibuild failed (${patched}): ${messages}")
 endif()
+# Same bytes from every build of one commit. wixl stamps the summary with the
+# build's time and a random package code, and the cabinet with the package
+# folder's file times (the commit's: make_package_zip.py). The summary gets
+# the commit's time (source_epoch.cmake) and a package code made from the
+# package's own bytes, so that two packages that differ in anything never
+# share one.
+include(${CMAKE_CURRENT_LIST_DIR}/source_epoch.cmake)
+source_epoch(epoch ${SOURCE_DIR})
+set(ENV{SOURCE_DATE_EPOCH} ${epoch})
+string(TIMESTAMP moment "%Y/%m/%d %H:%M:%S" UTC)
+get_filename_component(work_dir ${OUTPUT} DIRECTORY)
+function(write_summary package_code)
+  file(WRITE ${work_dir}/_SummaryInformation.idt
+       "PropertyId\tValue\r\ni2\tl255\r\n_SummaryInformation\tPropertyId\r\n"
+       "9\t${package_code}\r\n12\t${moment}\r\n13\t${moment}\r\n")
+  execute_process(COMMAND ${MSIBUILD} ${partial} -i _SummaryInformation.idt WORKING_DIRECTORY ${work_dir}
+    RESULT_VARIABLE stamped ERROR_VARIABLE messages)
+  file(REMOVE ${work_dir}/_SummaryInformation.idt)
+  if(NOT stamped EQUAL 0)
+    message(FATAL_ERROR "build_msi: msibuild failed on the summary (${stamped}): ${messages}")
+  endif()
+endfunction()
+write_summary("{00000000-0000-0000-0000-000000000000}")
+file(SHA256 ${partial} digest)
+string(UUID package_code NAMESPACE ${UPGRADE_CODE} NAME "package ${digest}" TYPE SHA1 UPPER)
+write_summary("{${package_code}}")
+
 file(RENAME ${partial} ${OUTPUT})
 file(SIZE ${OUTPUT} size)
 math(EXPR kb "(${size} + 1023) / 1024")
-message(STATUS "package: ${OUTPUT} ${kb} KB, version ${VERSION}, product code ${PRODUCT_CODE}")
+message(STATUS "package: ${OUTPUT} ${kb} KB, version ${VERSION}, product code ${PRODUCT_CODE}, package code {${package_code}}")

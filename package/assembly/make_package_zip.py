@@ -1,8 +1,9 @@
 #!/usr/bin/env python3
 """Zips a package folder with fixed bytes: entries in name order, every time
 set to one given moment (seconds since 1970, UTC), no owner or permission
-bits, the same compression level. Then writes SHA256SUMS beside the zip: one
-line per file of the folder and one for the zip, as sha256sum -c reads them.
+bits, the same compression level; the folder's files get that time too.
+Then writes SHA256SUMS beside the zip: one line per file of the folder and
+one for the zip, as sha256sum -c reads them.
     make_package_zip.py FOLDER ZIP EPOCH"""
 import hashlib
 import os
@@ -38,6 +39,10 @@ def main(folder, zip_path, epoch):
             with open(os.path.join(folder, name), "rb") as f:
                 archive.writestr(entry(top + "/" + name, moment, 0x20), f.read(),
                                  compress_type=zipfile.ZIP_DEFLATED, compresslevel=9)
+    # The folder's files get the same time: the Windows Installer package's
+    # cabinet takes each file's modification time.
+    for name in names:
+        os.utime(os.path.join(folder, name), (moment, moment))
     parent = os.path.dirname(os.path.abspath(zip_path))
     lines = ["%s  %s\n" % (sha256(os.path.join(folder, n)), os.path.relpath(os.path.join(folder, n), parent))
              for n in names]

@@ -5,11 +5,13 @@
 #include <shlobj.h>
 
 #include <cstring>
+#include <iterator>
 
 #include "deployment.h"
 #include "driver_contract.h"
 #include "parameter_store.h"
 #include "shortcuts.h"
+#include "system_snapshot.h"
 #include "test_support.h"
 
 std::string InstallDirectoryPath()
@@ -57,14 +59,74 @@ std::vector<std::string> StartMenuLinkNames()
     return names;
 }
 
-bool CopyBuiltPackage(const std::string& dir)
+std::string BuiltPackageDirectory()
 {
-    std::string built = JoinPath(TestBinDir(), "package\\QuortouchUsb");
+    return JoinPath(TestBinDir(), "package\\QuortouchUsb");
+}
+
+bool CopyBuiltPackage(const std::string& dir, const std::string& from)
+{
+    std::string built = from.empty() ? BuiltPackageDirectory() : from;
+    // Another release shipped the files it had, which this layout may not list.
+    std::vector<std::string> names = from.empty() ? PackageFileNames() : std::vector<std::string>();
+    WIN32_FIND_DATAA found;
+    HANDLE search = from.empty() ? INVALID_HANDLE_VALUE : FindFirstFileA(JoinPath(from, "*").c_str(), &found);
+    if (!from.empty() && search == INVALID_HANDLE_VALUE)
+        return false;
+    if (search != INVALID_HANDLE_VALUE) {
+        do {
+            if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+                names.emplace_back(found.cFileName);
+        } while (FindNextFileA(search, &found));
+        FindClose(search);
+    }
     CreateDirectoryA(dir.c_str(), nullptr);
-    for (const std::string& name : PackageFileNames())
+    for (const std::string& name : names)
         if (!CopyFileA(JoinPath(built, name).c_str(), JoinPath(dir, name).c_str(), FALSE))
             return false;
-    return true;
+    return !names.empty();
+}
+
+std::string PreviousReleaseDirectory()
+{
+    return JoinPath(TestBinDir(), "tests\\previous-release");
+}
+
+std::map<std::string, std::string> InstalledBytes(const std::string& packageDir)
+{
+    auto bytes = [&](const std::string& installed, const std::string& name) {
+        return ReadTextFile(packageDir.empty() ? installed : JoinPath(packageDir, name));
+    };
+    std::map<std::string, std::string> files;
+    for (const std::string& name : PackageFileNames()) {
+        std::string installed = JoinPath(InstallDirectoryPath(), name);
+        files[installed] = bytes(installed, name);
+    }
+    for (const std::string& copy : SecondTargets(false))
+        files[copy] = bytes(copy, copy.substr(copy.rfind('\\') + 1));
+    return files;
+}
+
+std::string Differing(const std::map<std::string, std::string>& a, const std::map<std::string, std::string>& b)
+{
+    std::string paths;
+    for (const auto& file : a)
+        if (b.count(file.first) == 0 || b.at(file.first) != file.second)
+            paths += file.first + " ";
+    return paths;
+}
+
+std::string DifferingUnqueued(const std::string& packageDir)
+{
+    std::map<std::string, std::string> package = InstalledBytes(packageDir), installed = InstalledBytes();
+    DWORD type = 0;
+    std::vector<BYTE> queue;
+    ReadValue(HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\Control\\Session Manager",
+              "PendingFileRenameOperations", &type, &queue);
+    std::string queued = Lower(std::string(queue.begin(), queue.end()));
+    for (auto file = package.begin(); file != package.end();)
+        file = queued.find(Lower(file->first)) != std::string::npos ? package.erase(file) : std::next(file);
+    return Differing(package, installed);
 }
 
 std::string PackageText(const std::string& name, const std::string& tag)

@@ -4,6 +4,7 @@
 #pragma once
 #include <windows.h>
 
+#include <map>
 #include <string>
 #include <vector>
 
@@ -18,14 +19,29 @@ std::vector<std::string> PackageFileNames();
 std::vector<std::string> SecondTargets(bool consumer);
 std::vector<std::string> OnlyOfTheOtherFamily(bool consumer);
 std::vector<std::string> StartMenuLinkNames();
-// Copies the files of the built package folder (build\package\QuortouchUsb)
-// into dir (created when missing); false when one is missing.
-bool CopyBuiltPackage(const std::string& dir);
+// The built package folder (build\package\QuortouchUsb).
+std::string BuiltPackageDirectory();
+// Copies the files of the built package folder (those of the package layout),
+// or every file of the package folder named (a release as it shipped), into
+// dir (created when missing); false when one is missing or can't be copied.
+bool CopyBuiltPackage(const std::string& dir, const std::string& from = "");
+// The previous release as shipped, unpacked by the build: its package folder
+// (<dir>\QuortouchUsb, from its zip) and its QuortouchUsb.msi.
+std::string PreviousReleaseDirectory();
 // Writes the package files into dir (created when missing), each holding
 // PackageText(name, tag): "<name> <tag>"; false when one could not be
 // written.
 bool WritePackage(const std::string& dir, const std::string& tag);
 std::string PackageText(const std::string& name, const std::string& tag);
+// The bytes of every installed file and second copy, by path; with a package
+// folder named, that folder's bytes of the same files, by the same paths.
+std::map<std::string, std::string> InstalledBytes(const std::string& packageDir = "");
+// The paths of a whose bytes b lacks or holds otherwise, space-separated.
+std::string Differing(const std::map<std::string, std::string>& a, const std::map<std::string, std::string>& b);
+// The same for the package folder's bytes against the installed ones, less
+// the paths that the restart queue (PendingFileRenameOperations) names: a
+// file in use that waits for the restart.
+std::string DifferingUnqueued(const std::string& packageDir);
 // The all-users Start-menu group.
 std::string StartMenuGroupPath();
 

@@ -41,9 +41,14 @@ std::string MsiPackagePath()
     return JoinPath(TestBinDir(), "package\\QuortouchUsb.msi");
 }
 
-std::string LowerVersionMsiPath()
+std::string NextVersionMsiPath()
 {
-    return JoinPath(TestBinDir(), "tests\\install\\msi\\QuortouchUsb-lower.msi");
+    return JoinPath(TestBinDir(), "tests\\install\\msi\\QuortouchUsb-next.msi");
+}
+
+std::string PreviousReleaseMsiPath()
+{
+    return JoinPath(PreviousReleaseDirectory(), "QuortouchUsb.msi");
 }
 
 bool MakeFullPackage()

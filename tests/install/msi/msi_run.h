@@ -8,10 +8,11 @@
 
 extern const char MsiProductName[];  // "Quortouch USB Touchscreen Driver"
 
-// <build>\package\QuortouchUsb.msi, and the same package with a lower
-// version, built for the upgrade test.
+// <build>\package\QuortouchUsb.msi; the same package as the next version,
+// built for the upgrade test; the previous release's package as shipped.
 std::string MsiPackagePath();
-std::string LowerVersionMsiPath();
+std::string NextVersionMsiPath();
+std::string PreviousReleaseMsiPath();
 
 // C:\QuortouchPackage with the real files of the package folder (the
 // files that the MSI carries), for the wizard to install from.

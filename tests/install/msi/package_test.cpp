@@ -1,8 +1,9 @@
 // The Windows Installer package under Wine's msiexec: a repair and the
 // removal through its Start-menu link and a restart, a setup tool that fails,
-// a major upgrade that fails and then succeeds across a restart, Install.exe
-// /u over the package, the kiosk's command line, and the refusal next to a
-// wizard installation.
+// the major upgrades from the previous release as shipped (one that fails,
+// then one that holds across a restart) and to the next version, Install.exe
+// /u over the package, the kiosk's command line, and the refusal next to the
+// previous release's wizard installation.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -147,17 +148,63 @@ TEST(MsiPackage, SetupToolExitingWithTwoFailsWith1603AndLeavesNothing)
     EXPECT_FALSE(DriverServiceExists());
 }
 
-// An upgrade whose driver step fails leaves the lower version working, its
-// values kept; after a restart the upgrade goes through, and Install.exe /u
-// then runs the package's removal.
-TEST(MsiUpgrade, FromALowerVersion)
+// The previous release's calibration as its user confirmed it: the record
+// (1000 + field), its flag, and the log-on value gone ("OK" deletes it).
+void ConfirmCalibrationByHand()
 {
-    MsiexecRun lower = RunMsiexec(InstallCommand(LowerVersionMsiPath()), "msi-upgrade-lower.log");
-    ASSERT_TRUE(IsSuccessExit(lower.ExitCode)) << lower.ExitCode;
+    for (int field = 0; field < CalibrationFieldCount; ++field)
+        ASSERT_TRUE(WriteDword(HKEY_LOCAL_MACHINE, ParameterKey, CalibrationRecord[field], 1000 + field));
+    ASSERT_TRUE(WriteDword(HKEY_LOCAL_MACHINE, ParameterKey, CalibrationFlag, 1));
+    ASSERT_EQ(ERROR_SUCCESS, RegDeleteKeyValueA(HKEY_CURRENT_USER, RunKey, AutostartValueName));
+}
+
+// That calibration still there, and still no log-on value.
+void ExpectCalibrationKept()
+{
+    for (int field = 0; field < CalibrationFieldCount; ++field) {
+        DWORD value = 0;
+        EXPECT_TRUE(ReadDword(HKEY_LOCAL_MACHINE, ParameterKey, CalibrationRecord[field], &value));
+        EXPECT_EQ(DWORD(1000 + field), value) << CalibrationRecord[field];
+    }
+    DWORD flag = 0;
+    EXPECT_TRUE(ReadDword(HKEY_LOCAL_MACHINE, ParameterKey, CalibrationFlag, &flag));
+    EXPECT_EQ(1u, flag);
+    EXPECT_FALSE(RunValuePresent());
+}
+
+// After each upgrade: one entry, of that version, listed under the upgrade
+// code for the next upgrade; this tree's files in the install folder and the
+// system folders (or in the restart queue: the loaded driver); the driver
+// running, the links there; the calibration kept and no log-on value.
+void ExpectUpgradedTo(const char* version)
+{
     std::vector<ProductEntry> entries = ProductEntries();
     ASSERT_EQ(1u, entries.size());
-    EXPECT_EQ(LOWER_PACKAGE_VERSION, entries[0].DisplayVersion);
-    ASSERT_TRUE(WriteDword(HKEY_LOCAL_MACHINE, ParameterKey, CalibrationRecord[0], 1234));
+    EXPECT_EQ(version, entries[0].DisplayVersion);
+    char related[39] = {};
+    EXPECT_EQ(ERROR_SUCCESS, MsiEnumRelatedProductsA("{" PACKAGE_UPGRADE_CODE "}", 0, 0, related));
+    EXPECT_EQ(entries[0].KeyName, related);
+    EXPECT_EQ("", DifferingUnqueued(BuiltPackageDirectory()));
+    EXPECT_TRUE(DriverServiceRunning());
+    EXPECT_TRUE(TouchDeviceOpens());
+    for (const std::string& link : StartMenuLinkNames())
+        EXPECT_TRUE(FileExists(JoinPath(StartMenuGroupPath(), link))) << link;
+    ExpectCalibrationKept();
+}
+
+// The previous release as shipped, installed and calibrated. An upgrade whose
+// driver step fails leaves it working, its calibration kept; then this
+// version over it, and the same after a restart (second run). Then the next
+// version over this one (this version's removal as the older package), and
+// Install.exe /u runs the package's removal.
+TEST(MsiUpgrade, FromThePreviousRelease)
+{
+    MsiexecRun previous = RunMsiexec(InstallCommand(PreviousReleaseMsiPath()), "msi-upgrade-previous.log");
+    ASSERT_TRUE(IsSuccessExit(previous.ExitCode)) << previous.ExitCode;
+    std::vector<ProductEntry> entries = ProductEntries();
+    ASSERT_EQ(1u, entries.size());
+    EXPECT_EQ(PREVIOUS_RELEASE_VERSION, entries[0].DisplayVersion);
+    ConfirmCalibrationByHand();
 
     // Only "setup" fails: the failure path's removal would work.
     SetEnvironmentVariableA("QUORUSB_FORCE_EXIT", "2");
@@ -171,37 +218,20 @@ TEST(MsiUpgrade, FromALowerVersion)
     ASSERT_EQ(1u, after.size());
     EXPECT_EQ(entries[0].KeyName, after[0].KeyName);
     EXPECT_TRUE(TouchDeviceOpens());
-    DWORD value = 0;
-    EXPECT_TRUE(ReadDword(HKEY_LOCAL_MACHINE, ParameterKey, CalibrationRecord[0], &value));
-    EXPECT_EQ(1234u, value);
-}
-
-TEST(MsiUpgradeAfterRestart, FromALowerVersion)
-{
-    EXPECT_TRUE(TouchDeviceOpens());
-    std::vector<ProductEntry> entries = ProductEntries();
-    ASSERT_EQ(1u, entries.size());
-    EXPECT_EQ(LOWER_PACKAGE_VERSION, entries[0].DisplayVersion);
-    const std::string lowerCode = entries[0].KeyName;
+    ExpectCalibrationKept();
 
     MsiexecRun upgrade = RunMsiexec(InstallCommand(MsiPackagePath()), "msi-upgrade.log");
     EXPECT_TRUE(IsSuccessExit(upgrade.ExitCode)) << upgrade.ExitCode;
-    entries = ProductEntries();
-    ASSERT_EQ(1u, entries.size());
-    EXPECT_EQ(PACKAGE_VERSION, entries[0].DisplayVersion);
-    EXPECT_NE(lowerCode, entries[0].KeyName);
-    // Listed under the upgrade code for the next upgrade.
-    char related[39] = {};
-    EXPECT_EQ(ERROR_SUCCESS, MsiEnumRelatedProductsA("{" PACKAGE_UPGRADE_CODE "}", 0, 0, related));
-    EXPECT_EQ(entries[0].KeyName, related);
-    // The newer version's installation is complete.
-    EXPECT_TRUE(TouchDeviceOpens());
-    EXPECT_TRUE(DriverServiceRunning());
-    EXPECT_TRUE(RunValuePresent());
-    for (const std::string& link : StartMenuLinkNames())
-        EXPECT_TRUE(FileExists(JoinPath(StartMenuGroupPath(), link))) << link;
-    EXPECT_TRUE(FileExists(JoinPath(InstallDirectoryPath(), "QuortouchUsb.exe")));
-    EXPECT_TRUE(FileExists(JoinPath(WindowsDir(), "System32\\Drivers\\QuorUsb.sys")));
+    ExpectUpgradedTo(PACKAGE_VERSION);
+}
+
+TEST(MsiUpgradeAfterRestart, FromThePreviousRelease)
+{
+    ExpectUpgradedTo(PACKAGE_VERSION);
+
+    MsiexecRun next = RunMsiexec(InstallCommand(NextVersionMsiPath()), "msi-upgrade-next.log");
+    EXPECT_TRUE(IsSuccessExit(next.ExitCode)) << next.ExitCode;
+    ExpectUpgradedTo(NEXT_PACKAGE_VERSION);
 
     // Install.exe /u from the install folder hands over to the package.
     EXPECT_TRUE(RunRemoval(JoinPath(InstallDirectoryPath(), "Install.exe")));
@@ -236,11 +266,12 @@ TEST(MsiPackage, KioskInstallThenRemovalWithoutService)
     EXPECT_TRUE(ProductEntries().empty());
 }
 
-// The wizard installed first: the package refuses, names the uninstall link
-// in its log, and changes nothing of the wizard's installation.
+// The previous release's wizard installed first: the package refuses, names
+// the uninstall link in its log, and changes nothing of the wizard's
+// installation.
 TEST(MsiPackage, RefusesWhileTheWizardsInstallationIsThere)
 {
-    ASSERT_TRUE(MakeFullPackage());
+    ASSERT_TRUE(CopyBuiltPackage(PackageDirectory(), JoinPath(PreviousReleaseDirectory(), "QuortouchUsb")));
     HWND tool = nullptr;
     ASSERT_TRUE(RunCompleteInstall(nullptr, &tool));
     ASSERT_TRUE(CloseCalibrationTool(tool));
@@ -256,6 +287,7 @@ TEST(MsiPackage, RefusesWhileTheWizardsInstallationIsThere)
     std::vector<ProductEntry> entries = ProductEntries();
     ASSERT_EQ(1u, entries.size());
     EXPECT_EQ("VessaTouch", entries[0].KeyName);
+    EXPECT_EQ(PREVIOUS_RELEASE_VERSION, entries[0].DisplayVersion);
     EXPECT_TRUE(TouchDeviceOpens());
     std::set<std::string> after = TakeSnapshot();
     DropEmptyInstallerRecords(before, &after);

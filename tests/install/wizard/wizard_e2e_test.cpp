@@ -50,25 +50,6 @@ std::string SystemFile(const char* name)
 const char PendingKey[] = "System\\CurrentControlSet\\Control\\Session Manager";
 const char PendingValue[] = "PendingFileRenameOperations";
 
-// The bytes of every installed file and second copy (or the package's), by path.
-std::map<std::string, std::string> InstalledBytes(bool fromPackage = false)
-{
-    std::map<std::string, std::string> bytes;
-    for (const std::string& name : PackageFileNames())
-        bytes[InstalledFile(name)] = ReadTextFile(fromPackage ? JoinPath(PackageDirectory(), name) : InstalledFile(name));
-    for (const std::string& copy : SecondTargets(false))
-        bytes[copy] = ReadTextFile(fromPackage ? JoinPath(PackageDirectory(), copy.substr(copy.rfind('\\') + 1)) : copy);
-    return bytes;
-}
-// The paths whose bytes differ.
-std::string Differing(const std::map<std::string, std::string>& a, const std::map<std::string, std::string>& b)
-{
-    std::string paths;
-    for (const auto& file : a)
-        if (b.count(file.first) == 0 || b.at(file.first) != file.second)
-            paths += file.first + " ";
-    return paths;
-}
 // No file waits for the restart in a folder of ours, nor is anything queued.
 void ExpectNothingForTheRestart()
 {
@@ -456,11 +437,14 @@ TEST_F(Wizard, RemovalDeclinedOrFailingLeavesEverything)
 
 // --- sequences over an earlier installation --------------------------------------
 
-// Package A calibrated; B over A's loaded driver and running tool (both wait
-// for the restart); A again from the package and the install directory. After
-// the restart (second run) A's bytes are everywhere, nothing left queued.
+// The previous release (its zip's package) installed and calibrated; this
+// version over its loaded driver and running tool (both wait for the
+// restart), two of its files changed; then this version as built, from the
+// package and the install directory. After the restart (second run) the
+// built bytes are everywhere, nothing left queued.
 TEST_F(Wizard, ReinstallOverARunningInstallation)
 {
+    ASSERT_TRUE(CopyBuiltPackage(PackageDirectory(), JoinPath(PreviousReleaseDirectory(), "QuortouchUsb")));
     HWND tool = nullptr;
     ASSERT_TRUE(RunCompleteInstall(nullptr, &tool));
     ASSERT_TRUE(CalibrateWithTouches(tool));
@@ -468,19 +452,30 @@ TEST_F(Wizard, ReinstallOverARunningInstallation)
     ASSERT_TRUE(StartInstaller(InstalledFile("QuortouchUsb.exe"), "", &installer));
     ASSERT_NE(nullptr, WaitForCalibrationWindow());
 
-    ASSERT_TRUE(ChangePackageFile("QuorUsb.sys") && ChangePackageFile("QuortouchUsb.exe"));
+    ASSERT_TRUE(CopyBuiltPackage(PackageDirectory()) && ChangePackageFile("QuorUsb.sys") &&
+                ChangePackageFile("QuortouchUsb.exe"));
     ASSERT_TRUE(RunCompleteInstall(nullptr, &tool));
     ExpectInstallationWhole();
     EXPECT_EQ(ReadTextFile(JoinPath(PackageDirectory(), "QuorUsb.sys")), ReadTextFile(InstalledFile("QuorUsb.sys")));
     EXPECT_TRUE(HasStagedFile(SystemFile("System32\\Drivers")));
     EXPECT_TRUE(HasStagedFile(InstallDirectoryPath()));
-    DWORD flag = 1;
-    EXPECT_TRUE(ReadDword(HKEY_LOCAL_MACHINE, ParameterKey, CalibrationFlag, &flag));
-    EXPECT_EQ(0u, flag);  // the defaults again
+    // The nineteen defaults again, and Finish started a tool beside the running one.
+    for (const DeviceParameter& parameter : DeviceParameterTable) {
+        DWORD value = ~parameter.Default;
+        EXPECT_TRUE(ReadDword(HKEY_LOCAL_MACHINE, ParameterKey, parameter.Name, &value));
+        EXPECT_EQ(parameter.Default, value) << parameter.Name;
+    }
+    auto tools = [] {
+        int count = 0;
+        for (HWND window = nullptr; (window = FindWindowExA(nullptr, window, CalibrationClassName, nullptr));)
+            count += IsWindowVisible(window) ? 1 : 0;
+        return count;
+    };
+    EXPECT_TRUE(WaitUntil([&] { return tools() == 2; }, 10000)) << tools();
     while (HWND window = FindTopWindow(CalibrationClassName, nullptr))
         ASSERT_TRUE(CloseCalibrationTool(window));
 
-    ASSERT_TRUE(MakePackage());
+    ASSERT_TRUE(CopyBuiltPackage(PackageDirectory()));
     for (const std::string& exe : {JoinPath(PackageDirectory(), "Install.exe"), InstalledFile("Install.exe")}) {
         SCOPED_TRACE(exe);
         ASSERT_TRUE(RunCompleteInstall(nullptr, &tool, exe));
@@ -488,12 +483,12 @@ TEST_F(Wizard, ReinstallOverARunningInstallation)
         EXPECT_TRUE(FileExists(InstalledFile("my notes.txt")));
         EXPECT_TRUE(CloseCalibrationTool(tool));
     }
-    EXPECT_EQ("", Differing(InstalledBytes(true), InstalledBytes()));
+    EXPECT_EQ("", DifferingUnqueued(PackageDirectory()));
 }
 
 TEST(WizardAfterRestart, ReinstallOverARunningInstallation)
 {
-    EXPECT_EQ("", Differing(InstalledBytes(true), InstalledBytes()));
+    EXPECT_EQ("", Differing(InstalledBytes(PackageDirectory()), InstalledBytes()));
     ExpectNothingForTheRestart();
     ExpectInstallationWhole();
 }
@@ -535,7 +530,7 @@ TEST_F(Wizard, RemovalOfFilesInUseThenInstallBeforeRestart)
 TEST(WizardAfterRestart, RemovalOfFilesInUseThenInstallBeforeRestart)
 {
     ExpectInstallationWhole();
-    EXPECT_EQ("", Differing(InstalledBytes(true), InstalledBytes()));
+    EXPECT_EQ("", Differing(InstalledBytes(PackageDirectory()), InstalledBytes()));
     ExpectNothingForTheRestart();
 }
 

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # tools/release on the built package, without a certificate: every PE file
 # signed and verified against the test CA, the version resource of each
-# file as Windows reads it, the zip made from the signed files and SHA256SUMS matching.
+# file as Windows reads it, the zip made from the signed files and SHA256SUMS matching;
+# and the version of the Windows Installer package beside it.
 #   release_check.sh SOURCE_DIR BUILD_DIR VERSION VERSION_PROBE_EXE VERSION_RESOURCES FILE...
 # VERSION_RESOURCES: "<file name><TAB><file type><TAB><description>" lines, as
 # the build wrote the resources; FILE...: the package layout's files.
@@ -69,6 +70,17 @@ PY
 [ "$(wc -l <"$out/SHA256SUMS")" = $(($# + 1)) ] || fail "SHA256SUMS does not list the $# files and the zip"
 grep -q "^Version $version"$'\r'"\$" "$out/QuortouchUsb/ReadMe.txt" || fail "ReadMe.txt does not carry the version"
 
-[ $failures = 0 ] && echo "release: $signed files signed and verified, version $version in each; zip and sums ok"
+# The Windows Installer package carries the version as well: higher than the
+# previous release's, under its upgrade code, with a product code of its own.
+msi=$build/package/QuortouchUsb.msi previous=$build/tests/previous-release/QuortouchUsb.msi
+property() { msiinfo export "$1" Property | tr -d '\r' | sed -n "s/^$2\t//p"; }
+[ "$(property "$msi" ProductVersion)" = "$version" ] || fail "QuortouchUsb.msi: ProductVersion '$(property "$msi" ProductVersion)'"
+before=$(property "$previous" ProductVersion)
+[ "$(printf '%s\n' "$before" "$version" | sort -V | tail -n 1)" = "$version" ] && [ "$before" != "$version" ] ||
+  fail "version $version is not above the previous release's '$before'"
+[ "$(property "$msi" UpgradeCode)" = "$(property "$previous" UpgradeCode)" ] || fail "QuortouchUsb.msi: another upgrade code"
+[ "$(property "$msi" ProductCode)" != "$(property "$previous" ProductCode)" ] || fail "QuortouchUsb.msi: the previous product code"
+
+[ $failures = 0 ] && echo "release: $signed files signed and verified, version $version in each and in the MSI; zip and sums ok"
 [ $failures = 0 ] && rm -rf "$out" "$out.log"
 exit $failures
