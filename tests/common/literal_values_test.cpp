@@ -11,8 +11,9 @@
 #include "calibration_window.h"
 #include "deployment.h"
 #include "driver_contract.h"
-#include "driver_registration.h"
+#include "install_paths.h"
 #include "shortcuts.h"
+#include "uninstall_entry.h"
 
 namespace {
 
