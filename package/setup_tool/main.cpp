@@ -2,7 +2,8 @@
 // A GUI-subsystem program that never makes a window: it runs hidden, logs to
 // %WINDIR%\QuorUsb.log and to OutputDebugStringA, and answers with its
 // exit code (0 done, 2 failed). See setup_command.h for the command lines and
-// the test variables QUORUSB_FORCE_EXIT and QUORUSB_FORCE_COMMAND.
+// the test variables QUORUSB_FORCE_EXIT, QUORUSB_FORCE_COMMAND and
+// QUORUSB_FORCE_WAIT.
 #include <windows.h>
 
 #include <cstdlib>
@@ -23,6 +24,7 @@ static int RunSetupTool(int argc, char** argv)
     SetupLog("working directory: %s", directory);
 
     SetupCommand command = ParseSetupCommand(argc, argv);
+    WaitForTestEvent();
     int forced = 0;
     if (ForcedExitCode(command, &forced)) {
         SetupLog("QUORUSB_FORCE_EXIT is set: exit code %d, nothing done", forced);

@@ -76,3 +76,16 @@ bool ForcedExitCode(const SetupCommand& command, int* code)
         return true;
     return length < sizeof(only) && strcmp(only, CommandWord(command.Action)) == 0;
 }
+
+void WaitForTestEvent()
+{
+    char name[128];
+    DWORD length = GetEnvironmentVariableA("QUORUSB_FORCE_WAIT", name, sizeof(name));
+    if (length == 0 || length >= sizeof(name))
+        return;
+    HANDLE event = OpenEventA(SYNCHRONIZE, FALSE, name);
+    if (event == nullptr)
+        return;
+    WaitForSingleObject(event, 60000);
+    CloseHandle(event);
+}

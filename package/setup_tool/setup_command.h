@@ -21,3 +21,8 @@ SetupCommand ParseSetupCommand(int argc, char** argv);
 // that an installation can fail while its clean-up still removes. False when
 // unset, not a number, or meant for the other command.
 bool ForcedExitCode(const SetupCommand& command, int* code);
+
+// QUORUSB_FORCE_WAIT=<event name>: for tests, the tool waits (a minute at
+// most) until that named event is set before it does anything, so that a
+// test can end the installer while the tool runs.
+void WaitForTestEvent();

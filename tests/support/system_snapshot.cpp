@@ -229,6 +229,16 @@ std::string FileContentDetail(const std::string& path)
 
 }  // namespace
 
+std::string KeyAccessList(HKEY root, const char* path)
+{
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(root, path, 0, READ_CONTROL, &key) != ERROR_SUCCESS)
+        return "(no key)";
+    std::string sddl = KeyDacl(key);
+    RegCloseKey(key);
+    return sddl;
+}
+
 std::string Lower(std::string text)
 {
     for (char& c : text)

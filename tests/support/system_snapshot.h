@@ -4,6 +4,8 @@
 // without what changes by itself at every start of a prefix or program. Two
 // snapshots compare the state of the system before and after a sequence.
 #pragma once
+#include <windows.h>
+
 #include <map>
 #include <set>
 #include <string>
@@ -37,3 +39,6 @@ DetailedSnapshot SnapshotChanges(const DetailedSnapshot& before, const DetailedS
 // As "item<TAB>detail" lines at any path (also outside the prefix).
 void SaveDetailedSnapshot(const DetailedSnapshot& snapshot, const std::string& path);
 DetailedSnapshot LoadDetailedSnapshot(const std::string& path);
+
+// A key's access list as "dacl <SDDL>".
+std::string KeyAccessList(HKEY root, const char* path);
