@@ -4,6 +4,7 @@
 #include <objbase.h>
 
 #include <cstring>
+#include <cwchar>
 
 #include "action_log.h"
 #include "bounded_format.h"
@@ -77,7 +78,63 @@ void QueueFolder(const char* folder)
                   MoveFileExA(folder, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT) ? ERROR_SUCCESS : GetLastError());
 }
 
+// One of the package's targets: a file of the install folder or a second
+// copy. path is "\\??\\<path>", with "!" in front for a replacement.
+bool IsPackageTarget(const WCHAR* queued)
+{
+    char path[MAX_PATH + 8], target[MAX_PATH];
+    if (queued[0] == L'!')
+        ++queued;
+    if (wcsncmp(queued, L"\\??\\", 4) != 0 ||
+        WideCharToMultiByte(CP_ACP, 0, queued + 4, -1, path, sizeof path, nullptr, nullptr) == 0)
+        return false;
+    for (const PackageFileRow& row : PackageFileTable) {
+        const char* second = SecondTarget(row);
+        if ((FormatInstallPath(target, row.NameField) && _stricmp(target, path) == 0) ||
+            (second[0] != '\0' && FormatWindowsPath(target, second) && _stricmp(target, path) == 0))
+            return true;
+    }
+    return false;
+}
+
 }  // namespace
+
+int TakeOutReplacementsSince(int since)
+{
+    RestartQueue queue;
+    if (!ReadRestartQueue(&queue))
+        return 0;
+    // The files the replacements would have put in place go once the queue
+    // is written back: a deletion at the restart appends to it.
+    constexpr int MaxStaged = 32;
+    char staged[MaxStaged][MAX_PATH + 8];
+    int stagedCount = 0, takenOut = 0;
+    QueuedPair pair;
+    for (int i = since; QueuedPairAt(&queue, i, &pair);) {
+        bool deletesTarget = pair.Destination[0] == L'\0' && IsPackageTarget(pair.Source);
+        bool putsTarget = pair.Destination[0] != L'\0' && IsPackageTarget(pair.Destination);
+        if (!deletesTarget && !putsTarget) {
+            ++i;
+            continue;
+        }
+        char source[MAX_PATH + 8] = "";
+        WideCharToMultiByte(CP_ACP, 0, pair.Source, -1, source, sizeof source, nullptr, nullptr);
+        const char* file = strncmp(source, "\\??\\", 4) == 0 ? source + 4 : source;
+        if (putsTarget && stagedCount < MaxStaged)
+            FormatInto(staged[stagedCount++], "%s", file);
+        LogAction(putsTarget ? "take out the queued replacement from" : "take out the queued deletion of", file,
+                  ERROR_SUCCESS);
+        if (!RemoveQueuedPair(&queue, i))
+            break;
+        ++takenOut;
+    }
+    if (takenOut > 0 && !WriteRestartQueue(&queue))
+        LogAction("write the restart queue", "PendingFileRenameOperations", GetLastError());
+    FreeRestartQueue(&queue);
+    for (int i = 0; i < stagedCount; ++i)
+        DeleteNowOrAtRestart(staged[i]);
+    return takenOut;
+}
 
 int SetAsideLeftovers()
 {

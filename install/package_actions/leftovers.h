@@ -17,3 +17,9 @@ int SetAsideLeftovers();
 // when still there, are queued for deletion at the restart, behind their
 // files.
 void QueueLeftoverFolders();
+
+// After a failed installation: the restart queue's pairs from position since
+// on that delete one of the package's targets or put a file there (what the
+// installer queued for a file in use during this run) are taken out, and the
+// files they would have put in place deleted. The number taken out.
+int TakeOutReplacementsSince(int since);

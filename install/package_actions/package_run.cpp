@@ -1,5 +1,6 @@
 #include "package_run.h"
 
+#include <cstdlib>
 #include <cstring>
 
 #include "action_session.h"
@@ -34,7 +35,7 @@ const char* TakeField(const char* text, char (&out)[N], bool* fits)
 }  // namespace
 
 bool ComposePackageRunData(const char* installDir, const char* windowsDir, const char* userSid, bool removal,
-                           bool keepDeviceValues, bool driverRunning, char* data, size_t size)
+                           bool keepDeviceValues, bool driverRunning, int queuedPairs, char* data, size_t size)
 {
     // The Windows folder as the installer gives it, with its backslash.
     size_t length = strlen(windowsDir);
@@ -45,8 +46,8 @@ bool ComposePackageRunData(const char* installDir, const char* windowsDir, const
     return FormatInto(journal, "%s%s%s\\package-%04u%02u%02u-%02u%02u%02u-%lu-%lu%s", windowsDir, separator,
                       JournalFolderName, now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond,
                       GetCurrentProcessId(), GetTickCount() % 100000, JournalExtension) &&
-           FormatBounded(data, size, "%s|%s|%s|%s|%s%s%s", installDir, windowsDir, journal, userSid,
-                         removal ? "x" : "", keepDeviceValues ? "k" : "", driverRunning ? "r" : "");
+           FormatBounded(data, size, "%s|%s|%s|%s|%s%s%s|%d", installDir, windowsDir, journal, userSid,
+                         removal ? "x" : "", keepDeviceValues ? "k" : "", driverRunning ? "r" : "", queuedPairs);
 }
 
 bool LoadPackageRun()
@@ -55,10 +56,11 @@ bool LoadPackageRun()
     if (!LoadBasePaths())
         return false;
     bool fits = true;
-    char flags[8];
+    char flags[8], pairs[16];
     const char* rest = TakeField(ActionDataRest, CurrentRun.Journal, &fits);
     rest = TakeField(rest, CurrentRun.UserSid, &fits);
-    TakeField(rest, flags, &fits);
+    rest = TakeField(rest, flags, &fits);
+    TakeField(rest, pairs, &fits);
     if (!fits || CurrentRun.Journal[0] == '\0') {
         LogLine("the action's data name no journal of the run");
         return false;
@@ -66,6 +68,7 @@ bool LoadPackageRun()
     CurrentRun.Removal = strchr(flags, 'x') != nullptr;
     CurrentRun.KeepDeviceValues = strchr(flags, 'k') != nullptr;
     CurrentRun.DriverWasRunning = strchr(flags, 'r') != nullptr;
+    CurrentRun.QueuedPairsBefore = atoi(pairs);
     return true;
 }
 

@@ -4,9 +4,10 @@
 // installing user, and what the run found before it began. The immediate
 // action PreparePackageRun composes it; every deferred action gets it as its
 // data:
-//   "<install dir>|<Windows dir>|<journal>|<installing user's SID>|<flags>"
-// flags: 'x' a removal, 'k' keep the device values (a repair or an upgrade),
-// 'r' the driver's service was running.
+//   "<install dir>|<Windows dir>|<journal>|<installing user's SID>|<flags>|
+//    <pairs in the restart queue>"
+// flags: 'x' a removal for good, 'k' keep the device values (a repair or an
+// upgrade), 'r' the driver's service was running.
 #pragma once
 #include <windows.h>
 
@@ -16,6 +17,8 @@ struct PackageRun {
     bool Removal;
     bool KeepDeviceValues;
     bool DriverWasRunning;
+    // Entries of the restart queue from this position on came after the run began.
+    int QueuedPairsBefore;
 };
 extern PackageRun CurrentRun;
 
@@ -25,7 +28,7 @@ extern const char* const PackageRunActions[];
 // Composes the data of this run: a new journal's path under <windows>'s
 // journal folder, and the flags. False when it would not fit.
 bool ComposePackageRunData(const char* installDir, const char* windowsDir, const char* userSid, bool removal,
-                           bool keepDeviceValues, bool driverRunning, char* data, size_t size);
+                           bool keepDeviceValues, bool driverRunning, int queuedPairs, char* data, size_t size);
 
 // The base paths (LoadBasePaths) and the run from the action's data. False
 // (logged) when they are missing.
