@@ -33,6 +33,7 @@
 #include "package_run.h"
 #include "packaged_setup_tool.h"
 #include "parameter_store.h"
+#include "queue_entries.h"
 #include "run_journal.h"
 #include "shortcuts.h"
 #include "uninstall.h"
@@ -112,7 +113,13 @@ CUSTOM_ACTION PreparePackageRun(MSIHANDLE session)
     bool removal = GetSessionProperty("FullRemoval", flag, sizeof flag) && flag[0] != '\0';
     bool keep = GetSessionProperty("KeepDeviceValues", flag, sizeof flag) && flag[0] != '\0';
     bool running = DriverIsRunning();
-    if (!ComposePackageRunData(install, windows, sid, removal, keep, running, data, sizeof data)) {
+    RestartQueue queue;
+    int queued = 0;
+    if (ReadRestartQueue(&queue)) {
+        queued = CountQueuedPairs(&queue);
+        FreeRestartQueue(&queue);
+    }
+    if (!ComposePackageRunData(install, windows, sid, removal, keep, running, queued, data, sizeof data)) {
         ReportError("The paths of the installation do not fit (\"%s\", \"%s\").", install, windows);
         return EndAction(ERROR_INSTALL_FAILURE);
     }
@@ -206,8 +213,9 @@ CUSTOM_ACTION RegisterDriverService(MSIHANDLE session)
 }
 
 // Rollback of the install's and of the removal's deferred actions: the run's
-// journal undone, newest record first; then the driver runs again if it ran
-// before the run.
+// journal undone, newest record first; after an install, what the installer
+// queued for our files since the run began taken out again; then the driver
+// runs again if it ran before the run.
 CUSTOM_ACTION UndoPackageRun(MSIHANDLE session)
 {
     BeginAction(session, "UndoPackageRun");
@@ -215,6 +223,12 @@ CUSTOM_ACTION UndoPackageRun(MSIHANDLE session)
         return EndAction(ERROR_SUCCESS);
     LogLine("journal %s %s", CurrentRun.Journal,
             UndoJournalFile(CurrentRun.Journal) ? "undone" : "undone in part (see the lines above)");
+    // Wine's installer queues the replacement of a file in use (the loaded
+    // driver) and leaves it there when it rolls back: the restart would put
+    // this version's file under the earlier installation.
+    if (!CurrentRun.Removal)
+        LogLine("%d replacements of this run taken out of the restart queue",
+                TakeOutReplacementsSince(CurrentRun.QueuedPairsBefore));
     if (CurrentRun.DriverWasRunning && !DriverIsRunning())
         LogLine("the driver service %s", StartDriverServiceAgain() ? "is started again" : "could not be started");
     return EndAction(ERROR_SUCCESS);
