@@ -15,6 +15,7 @@
 #include "leftovers.h"
 #include "logon_values.h"
 #include "package_owner.h"
+#include "queue_entries.h"
 #include "run_journal.h"
 #include "system_snapshot.h"
 #include "test_support.h"
@@ -207,6 +208,39 @@ TEST_F(PackageJournal, LeftoversAreSetAsideForTheRestartAndComeBackAtTheUndo)
     auto folderAt = std::find(deletions.begin(), deletions.end(), Lower(InstallDirectory));
     ASSERT_NE(deletions.end(), folderAt);
     EXPECT_LT(heldAt, folderAt) << "the folder goes after its files";
+}
+
+// A failed installation's rollback takes out what the installer queued for
+// the package's targets since the run began: the replacement of a file in
+// use (its staged file deleted) and the deletion before it; what came
+// before the run and what concerns other files stays.
+TEST(PackageRollback, ReplacementsOfOurTargetsSinceTheRunBeganAreTakenOut)
+{
+    const std::string windows = "C:\\replacements";
+    CreateDirectoryA(windows.c_str(), nullptr);
+    SetInstallPaths(windows.c_str(), windows.c_str());
+    CreateDirectoryA(InstallDirectory, nullptr);
+    const std::string target = JoinPath(InstallDirectory, "QuortouchUsb.exe");
+    const std::string staged = JoinPath(InstallDirectory, "msi1234.tmp");
+    const std::string other = JoinPath(windows, "other.txt");
+    for (const std::string& file : {target, staged, other, JoinPath(windows, "older.tmp")})
+        ASSERT_TRUE(WriteTextFile(file, "x"));
+    ASSERT_TRUE(MoveFileExA(JoinPath(windows, "older.tmp").c_str(), target.c_str(),
+                            MOVEFILE_DELAY_UNTIL_REBOOT | MOVEFILE_REPLACE_EXISTING));
+    RestartQueue queue;
+    ASSERT_TRUE(ReadRestartQueue(&queue));
+    const int before = CountQueuedPairs(&queue);
+    FreeRestartQueue(&queue);
+    ASSERT_TRUE(MoveFileExA(target.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT));
+    ASSERT_TRUE(MoveFileExA(staged.c_str(), target.c_str(), MOVEFILE_DELAY_UNTIL_REBOOT));
+    ASSERT_TRUE(MoveFileExA(other.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT));
+
+    EXPECT_EQ(2, TakeOutReplacementsSince(before));
+    EXPECT_FALSE(FileExists(staged));
+    EXPECT_FALSE(QueueNames(staged));
+    EXPECT_FALSE(PendingDeletion(target));
+    EXPECT_TRUE(QueueNames(JoinPath(windows, "older.tmp")));
+    EXPECT_TRUE(PendingDeletion(other));
 }
 
 }  // namespace
