@@ -185,6 +185,22 @@ TEST(MsiRemoval, ThroughTheUninstallLink)
     ASSERT_NE(nullptr, tool);
     ASSERT_TRUE(CalibrateWithTouches(tool));
     EXPECT_FALSE(RunValuePresent());
+
+    // The next version over this one keeps the component as it is (the same
+    // Version: nobody is asked again) and writes no log-on value; its link
+    // removes it.
+    MsiexecRun next = RunMsiexec(InstallCommand(NextVersionMsiPath()), "msi-removal-next.log");
+    EXPECT_TRUE(IsSuccessExit(next.ExitCode)) << next.ExitCode;
+    ASSERT_EQ(1u, ProductEntries().size());
+    EXPECT_EQ(NEXT_PACKAGE_VERSION, ProductEntries()[0].DisplayVersion);
+    const LogonComponent kept = ReadLogonComponent();
+    EXPECT_TRUE(kept.Present);
+    EXPECT_EQ(component.Version, kept.Version);
+    EXPECT_EQ(component.StubPath, kept.StubPath);
+    EXPECT_FALSE(RunValuePresent());
+    ASSERT_TRUE(ReadShellLink(JoinPath(StartMenuGroupPath(), StartMenuLinkNames()[0]), &target, &arguments,
+                              &workingDirectory));
+    EXPECT_EQ("/x " + ProductEntries()[0].KeyName, arguments);
     // Another log-on's value, for the removal to take.
     ASSERT_TRUE(RunLogonStubAsAtLogon(component));
     ASSERT_TRUE(RunValuePresent());
