@@ -1,5 +1,6 @@
 #include "calibration_app.h"
 
+#include "calibration_resources.h"
 #include "calibration_window.h"
 #include "message_loop.h"
 #include "os_class.h"
@@ -61,9 +62,9 @@ static void MeasureScreen()
 
 static void LoadCalibrationBitmaps(HINSTANCE instance)
 {
-    CrossBitmap = LoadBitmapA(instance, MAKEINTRESOURCEA(CrossBitmapId));
-    CheckMarkBitmap = LoadBitmapA(instance, MAKEINTRESOURCEA(CheckMarkBitmapId));
-    FingerBitmap = LoadBitmapA(instance, MAKEINTRESOURCEA(FingerBitmapId));
+    CrossBitmap = LoadBitmapA(instance, MAKEINTRESOURCEA(IDB_CROSS));
+    CheckMarkBitmap = LoadBitmapA(instance, MAKEINTRESOURCEA(IDB_CHECK_MARK));
+    FingerBitmap = LoadBitmapA(instance, MAKEINTRESOURCEA(IDB_FINGER));
 }
 
 int RunCalibrationTool(HINSTANCE instance, int showCommand)

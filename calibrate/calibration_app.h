@@ -7,15 +7,11 @@
 extern int ScreenWidth;
 extern int ScreenHeight;
 
-// Bitmaps 102, 104 and 105, loaded at start-up; the window frees them.
+// Bitmaps IDB_CROSS, IDB_CHECK_MARK and IDB_FINGER, loaded at start-up; the
+// window frees them.
 extern HBITMAP CrossBitmap;
 extern HBITMAP CheckMarkBitmap;
 extern HBITMAP FingerBitmap;
-
-constexpr int CrossBitmapId = 102;
-constexpr int CheckMarkBitmapId = 104;
-constexpr int FingerBitmapId = 105;
-constexpr int ProgramIconId = 106;
 
 extern const char CalibrationClassName[]; // "Ostrel"
 

@@ -1,6 +1,7 @@
 #include "calibration_record.h"
 
 #include "parameter_store.h"
+#include "registry_key.h"
 #include "touch_device.h"
 
 unsigned long ParameterReadCount = 0;
@@ -103,13 +104,9 @@ void RestoreCalibrationRecord(int topLeftX, int topLeftY, int topRightX, int top
                               int fourPoint)
 {
     HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, ParameterKey, 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS) {
-        DWORD disposition = 0;
-        if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, ParameterKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
-                            &disposition) != ERROR_SUCCESS) {
-            MessageBoxA(nullptr, "Open Registry error!!!", "Error", MB_OK);
-            return;
-        }
+    if (!OpenOrCreateKey(HKEY_LOCAL_MACHINE, ParameterKey, KEY_ALL_ACCESS, &key)) {
+        MessageBoxA(nullptr, "Open Registry error!!!", "Error", MB_OK);
+        return;
     }
     const DWORD fields[CalibrationFieldCount] = {
         static_cast<DWORD>(topLeftX),     static_cast<DWORD>(topLeftY),     static_cast<DWORD>(topRightX),

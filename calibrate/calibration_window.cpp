@@ -2,6 +2,7 @@
 
 #include "autostart.h"
 #include "calibration_app.h"
+#include "calibration_crosses.h"
 #include "calibration_record.h"
 #include "debug_trace.h"
 #include "driver_contract.h"
@@ -11,7 +12,7 @@ int CalibrationState = 0;
 RawPoint RawPoints[4] = {};
 int SavedRecord[10] = {};
 int SavedFourPoint = 0;
-const int CrossPositionTable[2] = {102, 1945};
+const int CrossPositionTable[2] = {CROSS_NEAR, CROSS_FAR};
 
 static POINT CurrentCross = {};
 static HDC CrossDC = nullptr;
@@ -33,8 +34,8 @@ POINT CrossPosition(int state, int screenWidth, int screenHeight)
     int column = (state - 1) % 2;
     int row = (state - 1) / 2;
     POINT centre;
-    centre.x = CrossPositionTable[column] * screenWidth / 2048;
-    centre.y = CrossPositionTable[row] * screenHeight / 2048;
+    centre.x = CrossPositionTable[column] * screenWidth / CROSS_UNITS;
+    centre.y = CrossPositionTable[row] * screenHeight / CROSS_UNITS;
     return centre;
 }
 

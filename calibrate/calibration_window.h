@@ -17,7 +17,8 @@ extern RawPoint RawPoints[4];
 extern int SavedRecord[10];
 extern int SavedFourPoint;
 
-// Cross centres in 1/2048 of the screen width (x) or height (y).
+// Cross centres in 1/2048 of the screen width (x) or height (y): CROSS_NEAR
+// and CROSS_FAR.
 extern const int CrossPositionTable[2];
 
 constexpr UINT_PTR CalibrationTimerId = 1;

@@ -11,9 +11,11 @@ include(${CMAKE_CURRENT_LIST_DIR}/WineTestDiscovery.cmake)
 set(WINE_RUN_ROOT ${CMAKE_BINARY_DIR}/wine CACHE PATH "Wine prefixes of the test runs")
 set(TEST_ARTIFACTS_DIR ${CMAKE_BINARY_DIR}/artifacts CACHE PATH "Screenshots and logs of the test runs")
 
-# qt_add_wine_test(<name> SOURCES <files...> [LIBS <libs...>] [TIMEOUT <s>]
-#                  [SCREEN <WxHxD>] [DEPENDS <targets...>])
-function(qt_add_wine_test name)
+# add_wine_test_program(<name> SOURCES <files...> [LIBS <libs...>] [TIMEOUT <s>]
+#                       [SCREEN <WxHxD>] [DEPENDS <targets...>])
+# A GoogleTest program built from the sources, run under Wine as one CTest
+# test of that name.
+function(add_wine_test_program name)
   cmake_parse_arguments(T "" "TIMEOUT;SCREEN" "SOURCES;LIBS;DEPENDS" ${ARGN})
   add_executable(${name} ${T_SOURCES})
   target_link_libraries(${name} PRIVATE ${T_LIBS} test_support)

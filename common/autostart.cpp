@@ -5,16 +5,16 @@
 #include <cstring>
 
 #include "bounded_format.h"
+#include "registry_key.h"
 
 const char RunKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
 const char AutostartValueName[] = "QuortouchUsb";
 const char AutostartFileName[] = "QuortouchUsb.exe";
 
+// A key that denies full access is created (opened) with what it grants.
 static bool OpenOrCreateRunKey(HKEY* key)
 {
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, RunKey, 0, KEY_ALL_ACCESS, key) == ERROR_SUCCESS)
-        return true;
-    return RegCreateKeyA(HKEY_CURRENT_USER, RunKey, key) == ERROR_SUCCESS;
+    return OpenOrCreateKey(HKEY_CURRENT_USER, RunKey, MAXIMUM_ALLOWED, key);
 }
 
 static bool IsWindowsVista()

@@ -85,9 +85,7 @@ _Static_assert(IOCTL_RELOAD_CALIBRATION == IOCTL_RELOAD_CALIBRATION_VALUE, "relo
 #define CAL_SCREEN_HIGH    "ScreenHigh"
 #define CAL_FOUR_POINT     "Calibration4Pt"
 
-/* Calibration crosses: centres at these fractions (1/2048) of the screen. */
-#define CROSS_NEAR 102
-#define CROSS_FAR  1945
-#define CROSS_UNITS 2048
+/* Calibration crosses: the recorded corners belong to these positions. */
+#include "calibration_crosses.h"
 
 #endif

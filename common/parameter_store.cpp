@@ -1,5 +1,7 @@
 #include "parameter_store.h"
 
+#include "registry_key.h"
+
 const char ParameterKey[] = PARAMETER_KEY_PATH;
 
 const DeviceParameter DeviceParameterTable[DeviceParameterCount] = {
@@ -33,12 +35,8 @@ const char CalibrationFlag[] = CAL_FOUR_POINT;
 int WriteParameterDefaults()
 {
     HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, ParameterKey, 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS) {
-        DWORD disposition = 0;
-        if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, ParameterKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
-                            &disposition) != ERROR_SUCCESS)
-            return -3;
-    }
+    if (!OpenOrCreateKey(HKEY_LOCAL_MACHINE, ParameterKey, KEY_ALL_ACCESS, &key))
+        return -3;
     for (const DeviceParameter& entry : DeviceParameterTable)
         RegSetValueExA(key, entry.Name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&entry.Default), 4);
     RegCloseKey(key);

@@ -1,17 +1,14 @@
-// The installer's base paths and the copy of the package files into the
-// install directory and the system directories.
+// The copy of the package files into the install directory and the system
+// directories, and the restart queue's entries for those targets.
 #include "deployment.h"
 
 #include <cstring>
 
 #include "bounded_format.h"
 #include "files_in_use.h"
+#include "install_paths.h"
 #include "os_class.h"
 #include "restart_queue.h"
-
-char ModuleDirectory[MAX_PATH];
-char WindowsDirectory[MAX_PATH];
-const char InstallDirectoryName[] = "QuortouchUSB";
 
 // Source and first target name, second target on the NT family, second target
 // on the older consumer family (both relative to the Windows directory).
@@ -79,25 +76,52 @@ bool IsStagedByThisRun(const char* path)
     return false;
 }
 
-// The staged copies of the queue entries taken out, to delete afterwards.
-struct StagedCopies {
+// The queue entries for package targets that are taken out: whether this
+// run's own replacements stay, and the staged copies of the replacements taken
+// out, to delete once the queue is written back.
+struct SupersededEntries {
+    bool KeepThisRunsOwn;
     int Count;
-    char Paths[2 * MaxDeployedTargets][MAX_PATH];
+    char Copies[2 * MaxDeployedTargets][MAX_PATH];
 };
+SupersededEntries Superseded;
 
-// Takes out what earlier runs queued for a target of this run; its own
-// replacements stay.
-bool TakeOutEarlierEntry(const char* source, bool deletion, void* context)
+// Takes out a deletion, or a replacement whose staged copy is remembered.
+bool TakeOutSuperseded(const char* source, bool deletion, void* context)
 {
-    if (IsStagedByThisRun(source))
+    auto* entries = static_cast<SupersededEntries*>(context);
+    if (entries->KeepThisRunsOwn && IsStagedByThisRun(source))
         return false;
-    auto* copies = static_cast<StagedCopies*>(context);
     if (deletion)
         return true;
-    if (copies->Count >= 2 * MaxDeployedTargets || !FormatInto(copies->Paths[copies->Count], "%s", source))
+    if (entries->Count >= 2 * MaxDeployedTargets || !FormatInto(entries->Copies[entries->Count], "%s", source))
         return false;
-    ++copies->Count;
+    ++entries->Count;
     return true;
+}
+
+// Reads the queue for taking out superseded entries; false when it can't be
+// read (it is then left alone).
+bool BeginTakingOut(RestartQueue* queue, bool keepThisRunsOwn)
+{
+    Superseded.KeepThisRunsOwn = keepThisRunsOwn;
+    Superseded.Count = 0;
+    return ReadRestartQueue(queue);
+}
+
+void TakeOutSupersededFor(RestartQueue* queue, const char* path)
+{
+    TakeOutQueuedEntries(queue, path, TakeOutSuperseded, &Superseded);
+}
+
+// Writes the queue back and deletes the staged copies of what was taken out.
+void FinishTakingOut(RestartQueue* queue)
+{
+    WriteRestartQueue(queue);
+    FreeRestartQueue(queue);
+    for (int i = 0; i < Superseded.Count; ++i)
+        DeleteNowOrAtRestart(Superseded.Copies[i]);
+    Superseded.Count = 0;
 }
 
 // Takes out this run's own replacements.
@@ -111,35 +135,6 @@ bool TakeOutOwnEntry(const char* source, bool, void*)
 const char* SecondTarget(const PackageFileRow& row)
 {
     return IsConsumerFamily(OsClass) ? row.ConsumerTarget : row.NtTarget;
-}
-
-void ComputeInstallPaths()
-{
-    memset(ModuleDirectory, 0, sizeof ModuleDirectory);
-    memset(WindowsDirectory, 0, sizeof WindowsDirectory);
-
-    // The program's own path may be longer than the directory buffer; then the
-    // directory stays empty and every path formed from it is refused.
-    static char modulePath[32768];
-    memset(modulePath, 0, sizeof modulePath);
-    DWORD length = GetModuleFileNameA(nullptr, modulePath, sizeof modulePath);
-    if (length == 0 || length >= sizeof modulePath)
-        modulePath[0] = '\0';
-    char* end = modulePath + strlen(modulePath);
-    while (end > modulePath && *end != '\\')
-        --end;
-    *end = '\0';
-    if (strlen(modulePath) < sizeof ModuleDirectory)
-        strcpy(ModuleDirectory, modulePath);
-
-    // A directory that does not fit leaves the buffer empty.
-    if (GetWindowsDirectoryA(WindowsDirectory, MAX_PATH) >= MAX_PATH)
-        memset(WindowsDirectory, 0, sizeof WindowsDirectory);
-}
-
-bool InstallPathsKnown()
-{
-    return ModuleDirectory[0] != '\0' && WindowsDirectory[0] != '\0';
 }
 
 // True when both paths name one existing file (running from the install
@@ -215,12 +210,6 @@ static bool CopyPackageFile(const char* source, const char* target)
     return false;
 }
 
-static int PathTooLong()
-{
-    SetLastError(ERROR_FILENAME_EXCED_RANGE);
-    return -1;
-}
-
 int DeployPackageFiles()
 {
     // A run before this one in the same process that was neither taken back
@@ -228,16 +217,15 @@ int DeployPackageFiles()
     if (ThisRun.WrittenCount > 0)
         CommitFilesOfThisRun();
     memset(&ThisRun, 0, sizeof ThisRun);
-    char installDirectory[MAX_PATH];
-    if (!InstallPathsKnown() || !FormatInto(installDirectory, "%s\\%s", WindowsDirectory, InstallDirectoryName))
+    if (!InstallPathsKnown() || InstallDirectory[0] == '\0')
         return PathTooLong();
-    ThisRun.DirectoryCreated = CreateDirectoryA(installDirectory, nullptr) != FALSE;
+    ThisRun.DirectoryCreated = CreateDirectoryA(InstallDirectory, nullptr) != FALSE;
 
     for (const PackageFileRow& row : PackageFileTable) {
         char source[MAX_PATH];
         char target[MAX_PATH];
         if (!FormatInto(source, "%s\\%s", ModuleDirectory, row.NameField) ||
-            !FormatInto(target, "%s\\QuortouchUSB\\%s", WindowsDirectory, row.NameField))
+            !FormatInstallPath(target, row.NameField))
             return PathTooLong();
         if (!CopyPackageFile(source, target))
             return -1;
@@ -245,7 +233,7 @@ int DeployPackageFiles()
         const char* second = SecondTarget(row);
         if (second[0] == '\0')
             continue;
-        if (!FormatInto(target, "%s\\%s", WindowsDirectory, second))
+        if (!FormatWindowsPath(target, second))
             return PathTooLong();
         if (!CopyPackageFile(source, target))
             return -1;
@@ -274,9 +262,8 @@ void RemoveFilesOfThisRun()
     // without its file does nothing at the restart.
     for (int i = 0; i < ThisRun.StagedCount; ++i)
         DeleteNowOrAtRestart(ThisRun.Staged[i].Copy);
-    char installDirectory[MAX_PATH];
-    if (ThisRun.DirectoryCreated && FormatInto(installDirectory, "%s\\%s", WindowsDirectory, InstallDirectoryName))
-        RemoveDirectoryA(installDirectory);
+    if (ThisRun.DirectoryCreated)
+        RemoveDirectoryA(InstallDirectory);
     memset(&ThisRun, 0, sizeof ThisRun);
 }
 
@@ -284,21 +271,31 @@ void CommitFilesOfThisRun()
 {
     // Whatever earlier runs queued for these targets, and for the install
     // directory itself, would undo this run at the restart.
-    static StagedCopies superseded;
-    superseded.Count = 0;
     RestartQueue queue;
-    char installDirectory[MAX_PATH];
-    if (ThisRun.WrittenCount > 0 && ReadRestartQueue(&queue)) {
+    if (ThisRun.WrittenCount > 0 && BeginTakingOut(&queue, true)) {
         for (int i = 0; i < ThisRun.WrittenCount; ++i)
-            TakeOutQueuedEntries(&queue, ThisRun.Written[i], TakeOutEarlierEntry, &superseded);
-        if (FormatInto(installDirectory, "%s\\%s", WindowsDirectory, InstallDirectoryName))
-            TakeOutQueuedEntries(&queue, installDirectory, TakeOutEarlierEntry, &superseded);
-        WriteRestartQueue(&queue);
-        FreeRestartQueue(&queue);
+            TakeOutSupersededFor(&queue, ThisRun.Written[i]);
+        if (InstallDirectory[0] != '\0')
+            TakeOutSupersededFor(&queue, InstallDirectory);
+        FinishTakingOut(&queue);
     }
-    for (int i = 0; i < superseded.Count; ++i)
-        DeleteNowOrAtRestart(superseded.Paths[i]);
     for (int i = 0; i < ThisRun.KeptCount; ++i)
         DeleteNowOrAtRestart(ThisRun.Kept[i].Copy);
     memset(&ThisRun, 0, sizeof ThisRun);
+}
+
+void TakeBackQueuedPackageEntries()
+{
+    RestartQueue queue;
+    if (WindowsDirectory[0] == '\0' || !BeginTakingOut(&queue, false))
+        return;
+    char path[MAX_PATH];
+    for (const PackageFileRow& row : PackageFileTable) {
+        if (FormatInstallPath(path, row.NameField))
+            TakeOutSupersededFor(&queue, path);
+        const char* second = SecondTarget(row);
+        if (second[0] != '\0' && FormatWindowsPath(path, second))
+            TakeOutSupersededFor(&queue, path);
+    }
+    FinishTakingOut(&queue);
 }

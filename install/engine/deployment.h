@@ -1,15 +1,7 @@
-// The installer's base paths and the copy of the package files.
+// The package files: their table, their copy into the install directory and
+// the system directories, and what the restart queue holds for them.
 #pragma once
 #include <windows.h>
-
-// Directory of the running Install.exe, without a trailing backslash ("X:"
-// at the root of a drive). Empty when it would not fit the buffer.
-extern char ModuleDirectory[MAX_PATH];
-// The Windows directory as GetWindowsDirectoryA reports it; empty when it
-// would not fit the buffer.
-extern char WindowsDirectory[MAX_PATH];
-// Name of the InstallDirectory under the WindowsDirectory.
-extern const char InstallDirectoryName[];  // "QuortouchUSB"
 
 struct PackageFileRow {
     char NameField[32];
@@ -22,10 +14,6 @@ extern const PackageFileRow PackageFileTable[PackageFileCount];
 // The second target of a row for the running family, "" when none.
 const char* SecondTarget(const PackageFileRow& row);
 
-void ComputeInstallPaths();
-// False when ComputeInstallPaths left either base path empty (too long for its
-// buffer); the operations that form paths from them then fail with 206.
-bool InstallPathsKnown();
 // 0 when every copy succeeded; -1 at the first failed copy, with that copy's
 // last-error code (206 when a path would not fit its buffer). A target in use
 // counts as copied: it is replaced at the next restart.
@@ -42,3 +30,7 @@ void RemoveFilesOfThisRun();
 // and deletions), so that the restart keeps this run's files, and deletes the
 // old bytes kept for the clean-up.
 void CommitFilesOfThisRun();
+// Takes out of the restart queue every entry for a package target (in the
+// install directory and the system directories): replacements, whose staged
+// copies are deleted (at the restart when in use), and deletions.
+void TakeBackQueuedPackageEntries();

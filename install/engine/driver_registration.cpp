@@ -6,28 +6,22 @@
 #include <cstring>
 
 #include "bounded_format.h"
-#include "debug_trace.h"
-#include "deployment.h"
 #include "driver_contract.h"
+#include "install_paths.h"
 #include "key_security.h"
 #include "library_search.h"
 #include "os_class.h"
 #include "parameter_store.h"
-#include "uninstall.h"
-#include "uninstall_details.h"
+#include "setup_tool.h"
+#include "uninstall_entry.h"
 
-const char UninstallKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\VessaTouch\\";
 const char UsbVendorId[] = "FFF0";
 const char MouseKey[] = "Control Panel\\Mouse";
-const char UninstallDisplayName[] = "Quortouch USB Touchscreen Driver";
 
 namespace {
 
-const char UninstallParentKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
-const char UninstallEntryName[] = "VessaTouch";
 // Whether the latest WriteDriverEntries created the uninstall entry.
 bool UninstallEntryCreated = false;
-const char UninstallStringFormat[] = "%s\\QuortouchUSB\\Install.exe /u";
 const char DeviceInstanceFormat[] = "Enum\\USB\\VID_%s&PID_0001\\INST_%d";
 const char DriverClassFormat[] = "System\\CurrentControlSet\\Services\\Class\\%s";
 const char InstalledDeviceDesc[] = "Quortouch USB Touchscreen";
@@ -40,71 +34,32 @@ using SetupCopyOemInfProc = BOOL(WINAPI*)(const char* sourceInf, const char* med
                                           DWORD copyStyle, char* destinationName, DWORD destinationSize,
                                           DWORD* requiredSize, char** destinationComponent);
 
-// The driver-setup tool's application path and command line.
-struct SetupToolCommand {
-    char Application[MAX_PATH];
-    char CommandLine[2 * MAX_PATH + 32];
-};
-
-bool FormatSetupToolCommand(SetupToolCommand* command)
-{
-    return FormatInto(command->Application, DRIVER_SETUP_APP_FORMAT, ModuleDirectory) &&
-           FormatInto(command->CommandLine, DRIVER_SETUP_INSTALL_FORMAT, ModuleDirectory, ModuleDirectory, OsClass);
-}
-
-bool FormatUninstallString(char (&text)[MAX_PATH])
-{
-    return WindowsDirectory[0] != '\0' && FormatInto(text, UninstallStringFormat, WindowsDirectory);
-}
-
-bool FormatInfSource(char (&path)[MAX_PATH])
-{
-    return WindowsDirectory[0] != '\0' && FormatInto(path, "%s\\QuortouchUsb\\" DRIVER_INF_NAME, WindowsDirectory);
-}
-
 // REG_SZ data with an explicit size (with or without the terminating zero).
 void SetStringValue(HKEY key, const char* name, const char* text, DWORD size)
 {
     RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text), size);
 }
 
-// Runs the driver-setup tool hidden in the module directory and waits for it.
-// -1 with the creation error when it could not be started.
-int RunDriverSetupTool(SetupToolCommand* command)
+// The setup tool's "setup" run, then the parameter key's access list on
+// OsClass 8..10, also after a failed run. 0, or -1 when the tool could not
+// be started (its creation error) or exited with 2 (the error the run left);
+// the last-error code is cleared after exit code 0 and left alone after any
+// other.
+int RunSetupToolAndSecureKey(SetupToolCommand* command)
 {
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESHOWWINDOW;
-    startup.wShowWindow = SW_HIDE;
-    PROCESS_INFORMATION process = {};
-    if (!CreateProcessA(command->Application, command->CommandLine, nullptr, nullptr, FALSE,
-                        CREATE_DEFAULT_ERROR_MODE, nullptr, ModuleDirectory, &startup, &process))
-        return -1;  // the creation's error stays the last-error code
-    WaitForSingleObject(process.hProcess, INFINITE);
     DWORD exitCode = 0;
-    GetExitCodeProcess(process.hProcess, &exitCode);
-    DWORD lastError = GetLastError();
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-
-    DebugTrace(0, "Process \"%s\" return%d(%d:0x%08X)\n", ModuleDirectory, OsClass, static_cast<int>(exitCode),
-               static_cast<unsigned>(lastError));
+    DWORD runError = 0;
+    if (!RunSetupToolInstall(command, &exitCode, &runError))
+        return -1;
     if (NeedsKeySecurity(OsClass))
         SecureParameterKey();
-
     if (exitCode == DRIVER_SETUP_FAILED) {
-        SetLastError(lastError);
+        SetLastError(runError);
         return -1;
     }
     if (exitCode == 0)
         SetLastError(ERROR_SUCCESS);
     return 0;
-}
-
-int PathTooLong()
-{
-    SetLastError(ERROR_FILENAME_EXCED_RANGE);
-    return -1;
 }
 
 }  // namespace
@@ -119,11 +74,11 @@ int RegisterDriver()
         if (!InstallPathsKnown() || !FormatSetupToolCommand(&command) || !FormatUninstallString(uninstallString))
             return PathTooLong();
         WriteDriverEntries();
-        return RunDriverSetupTool(&command);
+        return RunSetupToolAndSecureKey(&command);
     }
     if (IsConsumerFamily(OsClass)) {
         char infSource[MAX_PATH];
-        if (!FormatUninstallString(uninstallString) || !FormatInfSource(infSource))
+        if (!FormatUninstallString(uninstallString) || !FormatInstallPath(infSource, DRIVER_INF_NAME))
             return PathTooLong();
         CopyOemInf();
         UpdateUsbDeviceEntries(UsbEntriesInstall);
@@ -133,46 +88,29 @@ int RegisterDriver()
     return -1;
 }
 
-int RunDriverSetup()
+int RegisterDriverWithSetupTool()
 {
     if (!IsNtFamily(OsClass))
         return -1;
     SetupToolCommand command;
     if (!InstallPathsKnown() || !FormatSetupToolCommand(&command))
         return PathTooLong();
-    return RunDriverSetupTool(&command);
+    return RunSetupToolAndSecureKey(&command);
 }
 
 int WriteDriverEntries()
 {
-    HKEY key = nullptr;
-    UninstallEntryCreated = false;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, UninstallKey, 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS) {
-        DWORD disposition = 0;
-        if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, UninstallKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
-                            &disposition) != ERROR_SUCCESS)
-            return -3;
-        UninstallEntryCreated = disposition == REG_CREATED_NEW_KEY;
-    }
-    char text[MAX_PATH];
-    if (FormatInto(text, "%s", UninstallDisplayName))
-        SetStringValue(key, "DisplayName", text, static_cast<DWORD>(strlen(text) + 1));
-    // Not written at all rather than cut short when the path does not fit.
-    if (FormatUninstallString(text))
-        SetStringValue(key, "UninstallString", text, static_cast<DWORD>(strlen(text) + 1));
-    WriteUninstallDetails(key);
-    RegCloseKey(key);
-
+    if (WriteUninstallEntry(&UninstallEntryCreated) == -3)
+        return -3;
     if (WriteParameterDefaults() == -3)
         return -3;
-
     return WriteMouseValues();
 }
 
 void RemoveUninstallEntryOfThisRun()
 {
     if (UninstallEntryCreated)
-        DeleteRegistrySubkey(HKEY_LOCAL_MACHINE, UninstallParentKey, UninstallEntryName);
+        DeleteUninstallEntry();
     UninstallEntryCreated = false;
 }
 
@@ -205,7 +143,7 @@ int CopyOemInf()
     }
 
     char source[MAX_PATH];
-    if (!FormatInfSource(source)) {
+    if (!FormatInstallPath(source, DRIVER_INF_NAME)) {
         FreeLibrary(setupLibrary);
         return ERROR_FILENAME_EXCED_RANGE;
     }

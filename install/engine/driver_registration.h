@@ -2,10 +2,6 @@
 #pragma once
 #include <windows.h>
 
-// Under HKEY_LOCAL_MACHINE, with the trailing backslash.
-extern const char UninstallKey[];  // "Software\Microsoft\Windows\CurrentVersion\Uninstall\VessaTouch\"
-// Its "DisplayName", which the Windows Installer package's entry carries too.
-extern const char UninstallDisplayName[];  // "Quortouch USB Touchscreen Driver"
 // The controller's USB vendor identifier, four hexadecimal digits, in the
 // device instance keys "Enum\USB\VID_<id>&PID_0001\INST_<n>" (n 0..9) under
 // HKEY_LOCAL_MACHINE on the older consumer family.
@@ -25,11 +21,11 @@ int WriteDriverEntries();
 // (the clean-up of a failed first install); an entry that was there before
 // stays.
 void RemoveUninstallEntryOfThisRun();
-// The NT family's registration on its own, for an installer that writes its
-// own entries: the driver-setup tool's "setup" run from the ModuleDirectory,
-// then the parameter key's access list (OsClass 8..10). Results as
-// RegisterDriver; -1 for any other family.
-int RunDriverSetup();
+// RegisterDriver's part on the NT family without the entries, for an
+// installer that writes its own: the driver-setup tool's "setup" run from the
+// ModuleDirectory, then the parameter key's access list (OsClass 8..10).
+// Results as RegisterDriver; -1 for any other family.
+int RegisterDriverWithSetupTool();
 // The mouse double-click values under HKEY_LOCAL_MACHINE; always 0.
 int WriteMouseValues();
 // 0, or the Windows error code of the failing call.

@@ -4,35 +4,15 @@
 
 #include "bounded_format.h"
 #include "debug_trace.h"
-#include "driver_registration.h"
-#include "installer_app.h"
+#include "hidden_process.h"
 #include "library_search.h"
+#include "uninstall_entry.h"
 
 namespace {
 
 const char PackageUpgradeCode[] = "{" PACKAGE_UPGRADE_CODE "}";
-const char UninstallParentKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
 
 using EnumRelatedProducts = UINT(WINAPI*)(LPCSTR upgradeCode, DWORD reserved, DWORD index, LPSTR productCode);
-
-// Runs the command line hidden in the directory and waits for it; false when
-// it can't start.
-bool RunAndWait(const char* application, char* commandLine, const char* directory, DWORD* exitCode)
-{
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESHOWWINDOW;
-    startup.wShowWindow = SW_HIDE;
-    PROCESS_INFORMATION process = {};
-    if (!CreateProcessA(application, commandLine, nullptr, nullptr, FALSE, 0, nullptr, directory, &startup, &process))
-        return false;
-    WaitForSingleObject(process.hProcess, INFINITE);
-    *exitCode = ERROR_INSTALL_FAILURE;
-    GetExitCodeProcess(process.hProcess, exitCode);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    return true;
-}
 
 // The installer's records under the upgrade code.
 bool FindByUpgradeCode(char (&productCode)[ProductCodeSize], const char* except)
@@ -97,7 +77,7 @@ bool FindInstalledPackage(char (&productCode)[ProductCodeSize], const char* exce
     return found;
 }
 
-bool RemoveThroughInstalledPackage(int* result)
+bool RemoveThroughInstalledPackage(bool* removed)
 {
     char productCode[ProductCodeSize];
     if (!FindInstalledPackage(productCode))
@@ -109,15 +89,11 @@ bool RemoveThroughInstalledPackage(int* result)
     DWORD exitCode = ERROR_INSTALL_FAILURE;
     bool ran = length > 0 && length < sizeof system && FormatInto(application, "%s\\msiexec.exe", system) &&
                FormatInto(commandLine, "\"%s\" /x %s /qn REBOOT=ReallySuppress", application, productCode) &&
-               RunAndWait(application, commandLine, system, &exitCode);
+               RunHiddenAndWait(application, commandLine, system, &exitCode);
     DebugTrace(0, "Package %s removal: %s, exit code %lu\n", productCode, ran ? "ran" : "not started", exitCode);
-    if (!ran || (exitCode != ERROR_SUCCESS && exitCode != ERROR_SUCCESS_REBOOT_REQUIRED &&
-                 exitCode != ERROR_SUCCESS_REBOOT_INITIATED)) {
-        MessageBoxA(nullptr, "Remove failure,please insert the usb interface", SetupCaption, MB_ICONERROR | MB_OK);
-        *result = -1;
-        return true;
-    }
-    RegDeleteKeyA(HKEY_LOCAL_MACHINE, UninstallKey);
-    *result = 0;
+    *removed = ran && (exitCode == ERROR_SUCCESS || exitCode == ERROR_SUCCESS_REBOOT_REQUIRED ||
+                       exitCode == ERROR_SUCCESS_REBOOT_INITIATED);
+    if (*removed)
+        RegDeleteKeyA(HKEY_LOCAL_MACHINE, UninstallKey);
     return true;
 }

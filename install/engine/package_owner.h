@@ -13,9 +13,8 @@ constexpr size_t ProductCodeSize = 39;
 bool FindInstalledPackage(char (&productCode)[ProductCodeSize], const char* except = nullptr);
 
 // When the package is installed: its removal ("msiexec /x <product code> /qn
-// REBOOT=ReallySuppress" from the system directory, waited for), then a
-// wizard's uninstall entry left beside it goes too. *result is 0 when the
-// package was removed (a restart pending or not) and -1 when it was not (the
-// failure box has been shown). False when no package is installed: the
-// wizard's own removal is the one to run.
-bool RemoveThroughInstalledPackage(int* result);
+// REBOOT=ReallySuppress" from the system directory, hidden, waited for), then
+// a wizard's uninstall entry left beside it goes too. *removed tells whether
+// the package was removed (a restart pending or not). False when no package
+// is installed: the wizard's own removal is the one to run.
+bool RemoveThroughInstalledPackage(bool* removed);

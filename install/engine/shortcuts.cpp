@@ -9,7 +9,7 @@
 #include <cstring>
 
 #include "bounded_format.h"
-#include "deployment.h"
+#include "install_paths.h"
 #include "os_class.h"
 
 char ProgramsFolder[MAX_PATH];
@@ -56,20 +56,18 @@ int CreateStartMenuShortcuts()
     ResolveProgramsFolder();
 
     char startMenuFolder[MAX_PATH];
-    char workingDirectory[MAX_PATH];
     // Without the Programs folder there is no place for the group, and a path
     // that does not fit its buffer is not used: that shortcut is left out.
     if (ProgramsFolder[0] != '\0' && FormatInto(startMenuFolder, "%s\\%s", ProgramsFolder, StartMenuFolderName)) {
         CreateDirectoryA(startMenuFolder, nullptr);
-        if (WindowsDirectory[0] != '\0' &&
-            FormatInto(workingDirectory, "%s\\%s", WindowsDirectory, InstallDirectoryName)) {
+        if (InstallDirectory[0] != '\0') {
             for (const ShortcutRow& row : Shortcuts) {
                 char target[MAX_PATH];
                 char linkFile[MAX_PATH];
                 if (!FormatInto(target, row.TargetFormat, WindowsDirectory, InstallDirectoryName) ||
                     !FormatInto(linkFile, row.LinkFileFormat, ProgramsFolder, StartMenuFolderName))
                     continue;
-                CreateShellLink(target, linkFile, row.Description, workingDirectory, row.Arguments);
+                CreateShellLink(target, linkFile, row.Description, InstallDirectory, row.Arguments);
             }
         }
     }

@@ -1,20 +1,27 @@
-// The "/u" removal, the clean-up after a failed install step, and the restart.
+// The "/u" removal, and the removal of the deployed files that is also the
+// clean-up after a failed install step.
 #pragma once
 #include <windows.h>
 
-// 0 when the removal ran; -1 when the driver-setup tool could not be started
-// or reported failure.
-int UninstallPackage();
+// What a removal came to; the caller reports it.
+enum class UninstallResult {
+    Removed,               // everything went or goes at the restart
+    PathsTooLong,          // a base path did not fit its buffer: nothing removed
+    SetupToolNotStarted,   // the driver-setup tool could not be started: nothing removed
+    SetupToolFailed,       // the driver-setup tool exited with 2: nothing removed
+    PackageRemovalFailed,  // the Windows Installer package's removal failed
+};
+
+// The whole removal: by the Windows Installer package's own removal where
+// the package is installed, else the driver (the setup tool's removal on the
+// NT family), the uninstall entry, the driver's registry entries, the
+// deployed files and the log-on value.
+UninstallResult UninstallPackage();
+// The driver-setup tool's removal run: Removed for every exit code but 2,
+// which is in *exitCode.
+UninstallResult RemoveDriverWithSetupTool(DWORD* exitCode);
 void RemoveDriverEntries();
-// The driver-setup tool's removal run from the ModuleDirectory, hidden and
-// waited for. False when it could not be started; otherwise its exit code.
-bool RunDriverSetupRemoval(DWORD* exitCode);
-// Takes out of the restart queue every entry for a package target (in the
-// install directory and the system directories): replacements, whose staged
-// copies are deleted (at the restart when in use), and deletions.
-void TakeBackQueuedPackageEntries();
-// Also takes back the queued entries, first.
+// Also takes back the restart queue's entries for the package's targets,
+// first.
 void RemoveDeployedFiles();
 BOOL EmptyAndRemoveDirectory(const char* directory);
-LONG DeleteRegistrySubkey(HKEY root, const char* parentPath, const char* subkeyName);
-void RestartSystem(HWND owner);

@@ -4,8 +4,8 @@
 
 #include <cstring>
 
-#include "bounded_format.h"
 #include "deployment.h"
+#include "install_paths.h"
 #include "package_version.h"
 
 namespace {
@@ -32,15 +32,13 @@ ULONGLONG FileSize(const char* path)
 
 DWORD InstalledSizeKb()
 {
-    if (WindowsDirectory[0] == '\0')
-        return 0;
     ULONGLONG bytes = 0;
     char path[MAX_PATH];
     for (const PackageFileRow& row : PackageFileTable) {
-        if (FormatInto(path, "%s\\%s\\%s", WindowsDirectory, InstallDirectoryName, row.NameField))
+        if (FormatInstallPath(path, row.NameField))
             bytes += FileSize(path);
         const char* second = SecondTarget(row);
-        if (second[0] != '\0' && FormatInto(path, "%s\\%s", WindowsDirectory, second))
+        if (second[0] != '\0' && FormatWindowsPath(path, second))
             bytes += FileSize(path);
     }
     return static_cast<DWORD>((bytes + 1023) / 1024);
@@ -54,10 +52,10 @@ void WriteUninstallDetails(HKEY uninstallKey)
     SetText(uninstallKey, "DisplayVersion", PACKAGE_VERSION_TEXT);
     SetText(uninstallKey, "Publisher", PACKAGE_COMPANY);
     char path[MAX_PATH];
-    if (WindowsDirectory[0] != '\0' && FormatInto(path, "%s\\%s\\Install.exe", WindowsDirectory, InstallDirectoryName))
+    if (FormatInstallPath(path, "Install.exe"))
         SetText(uninstallKey, "DisplayIcon", path);
-    if (WindowsDirectory[0] != '\0' && FormatInto(path, "%s\\%s", WindowsDirectory, InstallDirectoryName))
-        SetText(uninstallKey, "InstallLocation", path);
+    if (InstallDirectory[0] != '\0')
+        SetText(uninstallKey, "InstallLocation", InstallDirectory);
     SetDword(uninstallKey, "EstimatedSize", InstalledSizeKb());
     SetDword(uninstallKey, "NoModify", 1);
     SetDword(uninstallKey, "NoRepair", 1);

@@ -5,7 +5,7 @@
 
 #include "bounded_format.h"
 #include "debug_trace.h"
-#include "deployment.h"
+#include "install_paths.h"
 #include "os_class.h"
 
 namespace {
@@ -130,14 +130,15 @@ bool LoadBasePaths()
     const char* secondBar = bar != nullptr ? strchr(bar + 1, '|') : nullptr;
     const char* windowsEnd = secondBar != nullptr ? secondBar : ActionData + strlen(ActionData);
     ActionDataRest = secondBar != nullptr ? secondBar + 1 : "";
-    if (status != ERROR_SUCCESS || bar == nullptr || !TakePath(ActionData, bar, ModuleDirectory) ||
-        !TakePath(bar + 1, windowsEnd, WindowsDirectory)) {
-        memset(ModuleDirectory, 0, sizeof ModuleDirectory);
-        memset(WindowsDirectory, 0, sizeof WindowsDirectory);
+    char module[MAX_PATH], windows[MAX_PATH];
+    if (status != ERROR_SUCCESS || bar == nullptr || !TakePath(ActionData, bar, module) ||
+        !TakePath(bar + 1, windowsEnd, windows)) {
+        SetInstallPaths("", "");
         LogLine("the action's data do not hold two paths that fit (status %u, %lu characters)", status,
                 static_cast<unsigned long>(size));
         return false;
     }
+    SetInstallPaths(module, windows);
     LogLine("module directory \"%s\", Windows directory \"%s\", OsClass %d", ModuleDirectory, WindowsDirectory,
             OsClass);
     return true;

@@ -19,9 +19,9 @@ void LogLine(const char* format, ...) __attribute__((format(gnu_printf, 1, 2)));
 void ReportError(const char* format, ...) __attribute__((format(gnu_printf, 1, 2)));
 
 // The action's data "<ModuleDirectory>|<WindowsDirectory>[|<rest>]", each
-// path with or without a trailing backslash, into the engine's
-// ModuleDirectory and WindowsDirectory; OsClass is computed. False (logged)
-// when the data are missing or a path does not fit its buffer.
+// path with or without a trailing backslash, into the engine's base paths
+// (SetInstallPaths); OsClass is computed. False (logged) when the data are
+// missing or a path does not fit its buffer.
 bool LoadBasePaths();
 // What follows the second bar of the data LoadBasePaths read ("" when none).
 extern const char* ActionDataRest;

@@ -22,11 +22,13 @@
 #include "driver_contract.h"
 #include "driver_registration.h"
 #include "driver_state.h"
+#include "install_paths.h"
 #include "os_class.h"
 #include "package_owner.h"
 #include "parameter_store.h"
 #include "shortcuts.h"
 #include "uninstall.h"
+#include "uninstall_entry.h"
 #include "upgrade_records.h"
 
 #define CUSTOM_ACTION extern "C" __declspec(dllexport) UINT __stdcall
@@ -38,10 +40,10 @@ namespace {
 void RunRemovalForCleanUp()
 {
     DWORD exitCode = 0;
-    if (RunDriverSetupRemoval(&exitCode))
-        LogLine("the driver-setup tool's removal ended with %lu", exitCode);
-    else
+    if (RemoveDriverWithSetupTool(&exitCode) == UninstallResult::SetupToolNotStarted)
         LogLine("the driver-setup tool's removal could not be started (%lu)", GetLastError());
+    else
+        LogLine("the driver-setup tool's removal ended with %lu", exitCode);
 }
 
 }  // namespace
@@ -171,7 +173,7 @@ CUSTOM_ACTION RegisterDriverService(MSIHANDLE session)
     if (!LoadBasePaths())
         return EndAction(ERROR_INSTALL_FAILURE);
     bool serviceBefore = !DriverServiceMissing();
-    if (RunDriverSetup() < 0) {
+    if (RegisterDriverWithSetupTool() < 0) {
         DWORD error = GetLastError();
         ReportError("Setup driver fail(%d:%d).", static_cast<int>(error), OsClass);
         // What the tool may have done goes now, while its files are there;
@@ -248,7 +250,7 @@ CUSTOM_ACTION ReregisterDriver(MSIHANDLE session)
     if (!LoadBasePaths())
         return EndAction(ERROR_SUCCESS);
     LogLine("%d parameter values put back", RestoreParameterValues(ActionDataRest));
-    if (RunDriverSetup() < 0)
+    if (RegisterDriverWithSetupTool() < 0)
         LogLine("the driver-setup tool failed (%lu)", GetLastError());
     else
         LogLine("the driver is registered again");
@@ -328,13 +330,14 @@ CUSTOM_ACTION RemoveDriverRegistration(MSIHANDLE session)
         return EndAction(ERROR_SUCCESS);
     }
     DWORD exitCode = 0;
-    if (!RunDriverSetupRemoval(&exitCode)) {
+    UninstallResult removal = RemoveDriverWithSetupTool(&exitCode);
+    if (removal == UninstallResult::SetupToolNotStarted) {
         ReportError("The driver-setup tool \"%s\\%s\" could not be started (%lu).", ModuleDirectory,
                     DRIVER_SETUP_TOOL, GetLastError());
         return EndAction(ERROR_INSTALL_FAILURE);
     }
     LogLine("the driver-setup tool's removal ended with %lu", exitCode);
-    if (exitCode == DRIVER_SETUP_FAILED) {
+    if (removal == UninstallResult::SetupToolFailed) {
         ReportError("Remove failure,please insert the usb interface");
         return EndAction(ERROR_INSTALL_FAILURE);
     }

@@ -1,6 +1,6 @@
 #include "centre_on_screen.h"
 
-#include "installer_app.h"
+#include "wizard_state.h"
 
 void CentreOnScreen(HWND window)
 {

@@ -4,31 +4,11 @@
 #include "message_loop.h"
 #include "os_class.h"
 #include "resource_ids.h"
-#include "restart.h"
-#include "uninstall.h"
-
-HINSTANCE InstanceHandle = nullptr;
-char WindowTitle[InstallerTextSize];
-char WindowClassName[InstallerTextSize];
-HWND MainWindow = nullptr;
-int ScreenWidth = 0;
-int ScreenHeight = 0;
+#include "uninstall_mode.h"
 
 bool IsUninstallCommandLine(const char* commandLine)
 {
     return commandLine != nullptr && commandLine[0] == '/' && commandLine[1] == 'u' && commandLine[2] == '\0';
-}
-
-void RunUninstallMode()
-{
-    if (MessageBoxA(nullptr, "Are you sure to uninstall Quortouch USB Touchscreen?", UninstallCaption,
-                    MB_ICONWARNING | MB_YESNO) != IDYES)
-        return;
-    if (UninstallPackage() != 0)
-        return;
-    if (MessageBoxA(nullptr, "To make the uninstallation valid,you must restart your computer.\nRestart now?",
-                    UninstallCaption, MB_ICONINFORMATION | MB_YESNO) == IDYES)
-        RestartSystem(nullptr);
 }
 
 void RegisterMainWindowClass(HINSTANCE instance)

@@ -1,6 +1,6 @@
 #include "main_window.h"
 
-#include "installer_app.h"
+#include "wizard_state.h"
 #include "resource_ids.h"
 #include "wizard_dialogs.h"
 

@@ -1,15 +1,16 @@
 #include "autostart.h"
 #include "bounded_format.h"
 #include "centre_on_screen.h"
-#include "fitted_pictures.h"
 #include "deployment.h"
 #include "driver_registration.h"
-#include "installer_app.h"
+#include "fitted_pictures.h"
+#include "install_paths.h"
 #include "os_class.h"
 #include "resource_ids.h"
+#include "restart.h"
 #include "shortcuts.h"
-#include "uninstall.h"
 #include "wizard_dialogs.h"
+#include "wizard_state.h"
 
 int StepCounter = 0;
 
@@ -76,17 +77,15 @@ void RunNextStep(HWND dialog)
 void StartCalibrationTool()
 {
     char application[MAX_PATH];
-    char directory[MAX_PATH];
-    if (WindowsDirectory[0] == '\0' || !FormatInto(application, "%s\\QuortouchUsb\\QuortouchUsb.exe", WindowsDirectory) ||
-        !FormatInto(directory, "%s\\QuortouchUsb", WindowsDirectory))
+    if (!FormatInstallPath(application, "QuortouchUsb.exe"))
         return;
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESHOWWINDOW;
     startup.wShowWindow = SW_SHOW;
     PROCESS_INFORMATION process = {};
-    if (CreateProcessA(application, nullptr, nullptr, nullptr, FALSE, CREATE_DEFAULT_ERROR_MODE, nullptr, directory,
-                       &startup, &process)) {
+    if (CreateProcessA(application, nullptr, nullptr, nullptr, FALSE, CREATE_DEFAULT_ERROR_MODE, nullptr,
+                       InstallDirectory, &startup, &process)) {
         CloseHandle(process.hThread);
         CloseHandle(process.hProcess);
     }

@@ -1,8 +1,7 @@
 #include "restart.h"
 
-#include "installer_app.h"
 #include "os_class.h"
-#include "uninstall.h"
+#include "wizard_state.h"
 
 const char RebootErrorMenually[] = "Reboot system error, please reboot menually";
 const char RebootErrorManually[] = "Reboot system error, please reboot manually";

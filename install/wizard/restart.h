@@ -1,7 +1,11 @@
-// The reboot call behind RestartSystem (declared in uninstall.h), replaceable
-// so that tests never restart their Wine prefix.
+// The restart after an installation or a removal, and the reboot call behind
+// it, replaceable so that tests never restart their Wine prefix.
 #pragma once
 #include <windows.h>
+
+// Restarts Windows; a failure is shown in a box (M1 or M2) owned by the
+// owner window, or by none.
+void RestartSystem(HWND owner);
 
 // A planned restart for an application's installation: programs are asked to
 // close and may save their work (no EWX_FORCE).

@@ -1,6 +1,6 @@
 #include "centre_on_screen.h"
 #include "fitted_pictures.h"
-#include "installer_app.h"
+#include "wizard_state.h"
 #include "resource_ids.h"
 #include "wizard_dialogs.h"
 

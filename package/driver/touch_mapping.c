@@ -1,9 +1,8 @@
 /* The raw-to-screen mapping of the stand-in touch driver (see touch_mapping.h). */
 #include "touch_mapping.h"
 
-#define CROSS_NEAR_UNITS 102
-#define CROSS_FAR_UNITS 1945
-#define CROSS_SCALE 2048
+#include "calibration_crosses.h"
+
 #define RAW_MAX 65535
 /* Intermediate screen positions carry 4 fraction bits. */
 #define FRACTION 16
@@ -76,8 +75,8 @@ int TouchCalibrationUsable(const TOUCH_CALIBRATION* calibration)
  * scaled coordinate of the raw point along that axis. */
 static i64 AxisPosition(i64 side, i64 cross, i64 det)
 {
-    i64 nearPx = CROSS_NEAR_UNITS * side / CROSS_SCALE;
-    i64 farPx = CROSS_FAR_UNITS * side / CROSS_SCALE;
+    i64 nearPx = CROSS_NEAR * side / CROSS_UNITS;
+    i64 farPx = CROSS_FAR * side / CROSS_UNITS;
     /* pos = (near + far) / 2 + (far - near) * cross / (2 * det) */
     return DivRound(((nearPx + farPx) * det + (farPx - nearPx) * cross) * FRACTION, 2 * det);
 }

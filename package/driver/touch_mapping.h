@@ -4,10 +4,10 @@
  * arithmetic only, so that the kernel driver and user-mode tests share it.
  *
  * Calibrated (Calibration4Pt 1, ScreenWidth and ScreenHigh 1..32767):
- *   The four recorded raw corners belong to the cross centres
- *   (102*W/2048, 102*H/2048), (1945*W/2048, 102*H/2048),
- *   (102*W/2048, 1945*H/2048), (1945*W/2048, 1945*H/2048) of the recorded
- *   screen W x H (integer division). The mapping is an affine fit: the mean
+ *   The four recorded raw corners belong to the cross centres of
+ *   calibration_crosses.h, (NEAR, NEAR), (FAR, NEAR), (NEAR, FAR), (FAR, FAR)
+ *   in 1/CROSS_UNITS of the recorded screen W x H (each coordinate rounded
+ *   down to a pixel). The mapping is an affine fit: the mean
  *   of the four raw corners is the raw point of the crosses' centre, the
  *   averaged top/bottom edge is the raw vector of the crosses' width and the
  *   averaged left/right edge the raw vector of their height. A raw point is

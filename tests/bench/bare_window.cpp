@@ -15,6 +15,7 @@
 
 #include <cstring>
 
+#include "calibration_resources.h"
 #include "driver_contract.h"
 
 static HBITMAP Cross = nullptr;
@@ -59,8 +60,8 @@ static void PaintCross(HWND window)
     HGDIOBJ old = SelectObject(bitmapDC, Cross);
     BITMAP cross = {};
     GetObjectA(Cross, sizeof cross, &cross);
-    int x = 102 * GetSystemMetrics(SM_CXSCREEN) / 2048;
-    int y = 102 * GetSystemMetrics(SM_CYSCREEN) / 2048;
+    int x = CROSS_NEAR * GetSystemMetrics(SM_CXSCREEN) / CROSS_UNITS;
+    int y = CROSS_NEAR * GetSystemMetrics(SM_CYSCREEN) / CROSS_UNITS;
     BitBlt(dc, x - cross.bmWidth / 2, y - cross.bmHeight / 2, cross.bmWidth, cross.bmHeight, bitmapDC, 0, 0, SRCCOPY);
     if (HasPart('t')) {
         int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
@@ -109,8 +110,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int)
         GetDeviceCaps(display, VERTRES);
         DeleteDC(display);
     }
-    Cross = LoadBitmapA(instance, MAKEINTRESOURCEA(102));
-    CheckMark = LoadBitmapA(instance, MAKEINTRESOURCEA(104));
+    Cross = LoadBitmapA(instance, MAKEINTRESOURCEA(IDB_CROSS));
+    CheckMark = LoadBitmapA(instance, MAKEINTRESOURCEA(IDB_CHECK_MARK));
     WNDCLASSA windowClass = {};
     windowClass.lpfnWndProc = BareWindowProc;
     windowClass.hInstance = instance;

@@ -23,6 +23,7 @@
 #include "bench_support.h"
 #include "deployment.h"
 #include "driver_registration.h"
+#include "install_paths.h"
 #include "os_class.h"
 #include "parameter_store.h"
 #include "reference_links.h"
@@ -30,6 +31,7 @@
 #include "test_support.h"
 #include "touchsim.h"
 #include "uninstall.h"
+#include "uninstall_entry.h"
 
 namespace {
 
@@ -117,7 +119,7 @@ std::string MissingAfterInstall()
 void RemoveInstall()
 {
     TouchSimRemoveDriver(PackageDir);
-    DeleteRegistrySubkey(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall", "VessaTouch");
+    DeleteUninstallEntry();
     RemoveDriverEntries();
     RemoveDeployedFiles();
 }

@@ -11,6 +11,7 @@
 #include "calibration_window.h"
 #include "deployment.h"
 #include "driver_contract.h"
+#include "install_paths.h"
 #include "installer_run.h"
 #include "os_class.h"
 #include "parameter_store.h"

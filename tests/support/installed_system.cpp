@@ -9,6 +9,7 @@
 
 #include "deployment.h"
 #include "driver_contract.h"
+#include "install_paths.h"
 #include "parameter_store.h"
 #include "shortcuts.h"
 #include "system_snapshot.h"

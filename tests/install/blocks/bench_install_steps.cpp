@@ -17,6 +17,7 @@
 #include "bench_support.h"
 #include "deployment.h"
 #include "driver_registration.h"
+#include "install_paths.h"
 #include "key_security.h"
 #include "os_class.h"
 #include "shortcuts.h"

@@ -4,6 +4,7 @@
 
 #include "block_test_support.h"
 #include "deployment.h"
+#include "install_paths.h"
 #include "os_class.h"
 #include "restart_queue.h"
 #include "test_support.h"
@@ -149,7 +150,26 @@ TEST(InstallPaths, ModuleDirectoryIsTheProgramsFolderAndWindowsDirectoryThePlatf
     std::string self = SelfPath();
     EXPECT_EQ(self.substr(0, self.rfind('\\')), ModuleDirectory);
     EXPECT_EQ(WindowsDir(), WindowsDirectory);
+    EXPECT_EQ(InstallDirectoryPath(), InstallDirectory);
     EXPECT_TRUE(InstallPathsKnown());
+}
+
+TEST(InstallPaths, InstallDirectoryThatDoesNotFitIsLeftEmpty)
+{
+    // 246 characters and "\QuortouchUSB" fit 260 with the terminator; one more does not.
+    for (size_t length : {246u, 247u}) {
+        std::string windows = "C:\\" + std::string(length - 3, 'w');
+        SetInstallPaths("C:\\package", windows.c_str());
+        EXPECT_EQ(windows, WindowsDirectory);
+        EXPECT_TRUE(InstallPathsKnown());
+        char path[MAX_PATH];
+        EXPECT_TRUE(FormatWindowsPath(path, "inf"));
+        EXPECT_EQ(length == 246, InstallDirectory[0] != '\0') << length;
+        EXPECT_EQ(length == 246 ? windows + "\\QuortouchUSB" : std::string(), InstallDirectory) << length;
+        EXPECT_FALSE(FormatInstallPath(path, "QuortouchUsb.exe")) << length;  // 17 more characters
+        EXPECT_STREQ("", path);
+    }
+    ComputeInstallPaths();
 }
 
 TEST_F(Deployment, CopiesTheTenFilesAndTheFourNtSecondCopies)
@@ -316,13 +336,12 @@ TEST_F(Deployment, OverLongBasePathsFailWithFilenameExceedsRange)
         EXPECT_EQ(0, DeployedFileCount());
     }
 
-    strcpy(ModuleDirectory, PackageDir);
-    memset(WindowsDirectory, 'w', sizeof WindowsDirectory - 1);
-    memcpy(WindowsDirectory, "C:\\", 3);
+    SetInstallPaths(PackageDir, ("C:\\" + std::string(MAX_PATH - 1 - 3, 'w')).c_str());
+    EXPECT_EQ(static_cast<size_t>(MAX_PATH - 1), strlen(WindowsDirectory));
     SetLastError(0);
     EXPECT_EQ(-1, DeployPackageFiles());
     EXPECT_EQ(static_cast<DWORD>(ERROR_FILENAME_EXCED_RANGE), GetLastError());
-    strcpy(WindowsDirectory, windows.c_str());
+    SetInstallPaths(PackageDir, windows.c_str());
     EXPECT_EQ(0, DeployedFileCount());
 }
 

@@ -12,11 +12,13 @@
 #include "block_test_support.h"
 #include "deployment.h"
 #include "driver_registration.h"
+#include "install_paths.h"
 #include "os_class.h"
 #include "package_version.h"
 #include "parameter_store.h"
 #include "test_support.h"
 #include "touchsim.h"
+#include "uninstall_entry.h"
 
 namespace {
 
@@ -341,10 +343,7 @@ TEST_F(DriverRegistration, OverLongModuleDirectoryFailsWithFilenameExceedsRangeB
     EXPECT_FALSE(AnyParameterWritten());
 
     OsClass = 3;
-    strcpy(ModuleDirectory, "C:\\");
-    memset(WindowsDirectory, 0, sizeof WindowsDirectory);
-    memcpy(WindowsDirectory, "C:\\", 3);
-    memset(WindowsDirectory + 3, 'w', MAX_PATH - 1 - 3 - 20);
+    SetInstallPaths("C:\\", ("C:\\" + std::string(MAX_PATH - 1 - 3 - 20, 'w')).c_str());
     SetLastError(0);
     EXPECT_EQ(-1, RegisterDriver());
     EXPECT_EQ(static_cast<DWORD>(ERROR_FILENAME_EXCED_RANGE), GetLastError());

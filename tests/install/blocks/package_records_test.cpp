@@ -4,16 +4,15 @@
 // package (by the upgrade code, else by its Programs and Features entry).
 #include <gtest/gtest.h>
 
-#include "driver_registration.h"
 #include "driver_state.h"
 #include "package_owner.h"
 #include "parameter_store.h"
 #include "test_support.h"
+#include "uninstall_entry.h"
 #include "upgrade_records.h"
 
 namespace {
 
-const char UninstallParent[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
 const char Listed[] = "{1A2B3C4D-5E6F-4A1B-8C2D-3E4F5A6B7C8D}";
 const char Entry[] = "{0F1E2D3C-4B5A-4978-8695-A4B3C2D1E0F9}";
 
@@ -61,7 +60,7 @@ TEST(PackageRecords, InstalledPackageFoundByUpgradeCodeOrEntry)
     // that Windows Installer wrote. The wizard's entry is not one.
     DeleteTree(HKEY_LOCAL_MACHINE, "Software\\Classes\\Installer\\UpgradeCodes");
     DeleteTree(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion\\Installer\\UpgradeCodes");
-    const std::string entry = std::string(UninstallParent) + Entry;
+    const std::string entry = std::string(UninstallParentKey) + "\\" + Entry;
     ASSERT_TRUE(WriteString(HKEY_LOCAL_MACHINE, UninstallKey, "DisplayName", UninstallDisplayName));
     ASSERT_TRUE(WriteString(HKEY_LOCAL_MACHINE, entry.c_str(), "DisplayName", UninstallDisplayName));
     EXPECT_FALSE(FindInstalledPackage(found));

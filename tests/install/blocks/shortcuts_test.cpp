@@ -9,6 +9,7 @@
 
 #include "block_test_support.h"
 #include "deployment.h"
+#include "install_paths.h"
 #include "os_class.h"
 #include "shortcuts.h"
 #include "test_support.h"
@@ -140,9 +141,7 @@ TEST_F(Shortcuts, LinkWhoseTargetPathDoesNotFitIsLeftOut)
     // 236 characters: the install directory (249) and the targets of the two
     // shortest names, RBtn.exe (258) and Write.exe (259), fit 260 characters
     // with the terminator; the other three targets do not.
-    memset(WindowsDirectory, 0, sizeof WindowsDirectory);
-    memcpy(WindowsDirectory, "C:\\", 3);
-    memset(WindowsDirectory + 3, 'w', 236 - 3);
+    SetInstallPaths(ModuleDirectory, ("C:\\" + std::string(236 - 3, 'w')).c_str());
     EXPECT_EQ(0, CreateStartMenuShortcuts());
     std::string group = JoinPath(common_, "Quortouch USB Touchscreen");
     std::vector<std::string> links = ListNames(group, "*");

@@ -7,6 +7,7 @@
 
 #include "deployment.h"
 #include "driver_contract.h"
+#include "install_paths.h"
 #include "os_class.h"
 #include "parameter_store.h"
 #include "shortcuts.h"
@@ -104,31 +105,6 @@ TEST(EmptyAndRemoveDirectory, FileInUseAndThenTheDirectoryGoAtTheNextRestart)
     EXPECT_TRUE(IsPending(held));
     EXPECT_TRUE(IsPending(dir));
     CloseHandle(file);
-}
-
-TEST(DeleteRegistrySubkey, DeletesTheSubkeyAndGivesTheCloseStatus)
-{
-    const char parent[] = "Software\\QuortouchTest\\Parent";
-    DeleteTree(HKEY_LOCAL_MACHINE, "Software\\QuortouchTest");
-    ASSERT_TRUE(WriteDword(HKEY_LOCAL_MACHINE, "Software\\QuortouchTest\\Parent\\Child", "v", 1));
-    EXPECT_EQ(ERROR_SUCCESS, DeleteRegistrySubkey(HKEY_LOCAL_MACHINE, parent, "Child"));
-    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, "Software\\QuortouchTest\\Parent\\Child"));
-    EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, parent));
-    // A missing subkey is no error of the operation.
-    EXPECT_EQ(ERROR_SUCCESS, DeleteRegistrySubkey(HKEY_LOCAL_MACHINE, parent, "Child"));
-    // The open's status when the parent is missing.
-    EXPECT_EQ(ERROR_FILE_NOT_FOUND, DeleteRegistrySubkey(HKEY_LOCAL_MACHINE, "Software\\QuortouchTest\\None", "X"));
-    // A subkey with subkeys of its own stays.
-    ASSERT_TRUE(WriteDword(HKEY_LOCAL_MACHINE, "Software\\QuortouchTest\\Parent\\Deep\\Deeper", "v", 1));
-    EXPECT_EQ(ERROR_SUCCESS, DeleteRegistrySubkey(HKEY_LOCAL_MACHINE, parent, "Deep"));
-    EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, "Software\\QuortouchTest\\Parent\\Deep\\Deeper"));
-    // A parent that may only be read: access denied, the subkey stays.
-    ASSERT_TRUE(WriteDword(HKEY_LOCAL_MACHINE, "Software\\QuortouchTest\\Locked\\Child", "v", 1));
-    ASSERT_TRUE(SetKeyDacl(HKEY_LOCAL_MACHINE, "Software\\QuortouchTest\\Locked", "D:(A;;KR;;;WD)"));
-    EXPECT_EQ(ERROR_ACCESS_DENIED, DeleteRegistrySubkey(HKEY_LOCAL_MACHINE, "Software\\QuortouchTest\\Locked", "Child"));
-    EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, "Software\\QuortouchTest\\Locked\\Child"));
-    SetKeyDacl(HKEY_LOCAL_MACHINE, "Software\\QuortouchTest\\Locked", "D:(A;;KA;;;WD)");
-    DeleteTree(HKEY_LOCAL_MACHINE, "Software\\QuortouchTest");
 }
 
 class DriverEntries : public testing::Test {

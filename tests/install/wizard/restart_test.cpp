@@ -7,7 +7,7 @@
 #include "os_class.h"
 #include "restart.h"
 #include "test_support.h"
-#include "uninstall.h"
+#include "wizard_state.h"
 
 namespace {
 

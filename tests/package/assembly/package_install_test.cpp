@@ -1,6 +1,6 @@
 // The package as a user gets it, installed and calibrated under Wine: a copy
 // of the package folder, Install.exe run from it through the whole wizard
-// (demo_driver.exe, the demo's scripted user), then the calibration tool with
+// (demo_user.exe, the demo's scripted user), then the calibration tool with
 // four simulated touches and "OK".
 #include <windows.h>
 
@@ -35,10 +35,10 @@ TEST(PackageInstall, InstallFromThePackageFolderInstallsAllTenFilesAndCalibrates
     std::string package = "C:\\users\\Public\\QuortouchUsb";
     ASSERT_TRUE(CopyBuiltPackage(package));
 
-    std::string driver = JoinPath(TestBinDir(), "package\\assembly\\demo\\demo_driver.exe");
+    std::string user = JoinPath(TestBinDir(), "tools\\package_road\\demo_user.exe");
     std::string shots = JoinPath(ArtifactsDir(), "package-install");
-    int code = RunProcess("\"" + driver + "\" \"" + package + "\" \"" + shots + "\"", 240000);
-    ASSERT_EQ(code, 0) << "demo_driver.exe stopped at that step; its screenshots are in " << shots;
+    int code = RunProcess("\"" + user + "\" \"" + package + "\" \"" + shots + "\"", 240000);
+    ASSERT_EQ(code, 0) << "demo_user.exe stopped at that step; its screenshots are in " << shots;
 
     // The package folder (possibly read-only media) still holds exactly the
     // ten files; the setup tool's log went to the Windows directory.

@@ -1,64 +1,36 @@
-// Drives the package's installation and a calibration the way a user would,
-// on the display it runs on: Install.exe from the package folder, Welcome,
-// Next, the steps, Finish, No to the restart, then the calibration tool with
-// four simulated touches and "OK". Prints each step, saves a screenshot per
-// screen, and ends with the calibration record and the touch error before
-// and after calibration.
-//   demo_driver.exe PACKAGE_FOLDER SCREENSHOT_FOLDER
-//   demo_driver.exe --watch PACKAGE_FOLDER
-//   demo_driver.exe --bench PACKAGE_FOLDER
-// With --bench the road runs without screenshots, the package programs are
-// started once more each, the package is uninstalled again, and the figures
-// are printed as "BENCH <name> <value> <unit>" lines.
-// With --watch a person drives: the program starts Install.exe, reports what
-// appears, and after the installation makes sure the calibration tool runs
-// (starting it from the installation folder when Setup didn't) until it ends.
-// Exit code 0 when the whole road was driven, else the number of the step
-// that failed.
-#include <windows.h>
+// The package's road driven like a user; see package_road.h.
+#include "package_road.h"
 
 #include <psapi.h>
 
 #include <cmath>
+#include <cstdarg>
 #include <cstdio>
-#include <cstring>
-#include <string>
 
 #include "bounded_format.h"
 #include "calibration_app.h"
 #include "calibration_window.h"
 #include "gui_support.h"
 #include "message_boxes.h"
-#include "resource_ids.h"
 #include "parameter_store.h"
+#include "resource_ids.h"
 #include "test_support.h"
 #include "touchsim.h"
 
+std::string ShotFolder;
+bool PrintFigures = false;
+
 namespace {
 
-std::string ShotFolder;
-bool Bench = false;
+const DWORD StartTick = GetTickCount();
 int ShotNumber = 0;
-DWORD StartTick;
-
-void Say(const char* format, ...) __attribute__((format(gnu_printf, 1, 2)));
-void Say(const char* format, ...)
-{
-    char text[512];
-    va_list args;
-    va_start(args, format);
-    FormatBoundedV(text, sizeof(text), format, args);
-    va_end(args);
-    printf("[%6.1f s] %s\n", (GetTickCount() - StartTick) / 1000.0, text);
-    fflush(stdout);
-}
 
 // A screenshot once the window's due paint is done (the foreground window's
 // when none is named). Saved as a bitmap, which tools/demo turns into the
 // PNG that the log names.
 void Shot(const char* name, HWND window = nullptr)
 {
-    if (Bench)
+    if (ShotFolder.empty())
         return;
     if (HWND shown = window ? window : GetForegroundWindow())
         WaitForPaint(shown);
@@ -68,15 +40,6 @@ void Shot(const char* name, HWND window = nullptr)
         !FormatInto(kept, "%02d-%s.png", ShotNumber, name))
         return;
     Say("screenshot %s: %s", name, SaveScreenBmp(file) ? kept : "FAILED");
-}
-
-// A message box of the given caption whose text starts with prefix.
-HWND WaitMessageBox(const char* caption, const char* prefix, DWORD timeoutMs)
-{
-    HWND box = nullptr;
-    WaitUntil([&] { return (box = FindMessageBox(caption)) != nullptr && MessageBoxText(box).rfind(prefix, 0) == 0; },
-              timeoutMs);
-    return box;
 }
 
 bool WaitEnabled(HWND control, DWORD timeoutMs)
@@ -92,23 +55,6 @@ unsigned long PeakKiB(HANDLE process)
     if (!GetProcessMemoryInfo(process, &counters, sizeof(counters)))
         return 0;
     return static_cast<unsigned long>(counters.PeakWorkingSetSize / 1024);
-}
-
-void ReportPeak(const char* program, HANDLE process)
-{
-    if (Bench)
-        printf("BENCH peak_memory_%s %lu KiB\n", program, PeakKiB(process));
-}
-
-void ReportPeakOfWindow(const char* program, HWND window)
-{
-    DWORD id = 0;
-    GetWindowThreadProcessId(window, &id);
-    HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, id);
-    if (process) {
-        ReportPeak(program, process);
-        CloseHandle(process);
-    }
 }
 
 struct TouchError {
@@ -141,10 +87,49 @@ bool MeasureTouchError(HANDLE device, TouchError* error)
     return true;
 }
 
+}  // namespace
+
+void Say(const char* format, ...)
+{
+    char text[512];
+    va_list args;
+    va_start(args, format);
+    FormatBoundedV(text, sizeof(text), format, args);
+    va_end(args);
+    printf("[%6.1f s] %s\n", (GetTickCount() - StartTick) / 1000.0, text);
+    fflush(stdout);
+}
+
 int Fail(int step, const char* what)
 {
     Say("FAILED at step %d: %s", step, what);
     return step;
+}
+
+// A message box of the given caption whose text starts with prefix.
+HWND WaitMessageBox(const char* caption, const char* prefix, DWORD timeoutMs)
+{
+    HWND box = nullptr;
+    WaitUntil([&] { return (box = FindMessageBox(caption)) != nullptr && MessageBoxText(box).rfind(prefix, 0) == 0; },
+              timeoutMs);
+    return box;
+}
+
+void ReportPeak(const char* program, HANDLE process)
+{
+    if (PrintFigures)
+        printf("BENCH peak_memory_%s %lu KiB\n", program, PeakKiB(process));
+}
+
+void ReportPeakOfWindow(const char* program, HWND window)
+{
+    DWORD id = 0;
+    GetWindowThreadProcessId(window, &id);
+    HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, id);
+    if (process) {
+        ReportPeak(program, process);
+        CloseHandle(process);
+    }
 }
 
 int DriveInstaller(const std::string& package)
@@ -188,7 +173,7 @@ int DriveInstaller(const std::string& package)
     HWND finish = GetDlgItem(progress, IDC_FINISH);
     if (!WaitEnabled(finish, 20000))
         return Fail(6, "Finish never enabled");
-    if (Bench) {
+    if (PrintFigures) {
         // From the click on Next; under Wine on a display without a window
         // manager this includes about 2 s in which Wine waits for the
         // Welcome dialog's X window to be withdrawn.
@@ -281,107 +266,4 @@ int DriveCalibration()
     }
     CloseHandle(device);
     return 0;
-}
-
-// Starts a program, waits for its window, reports its peak memory and
-// closes it again.
-void MeasureProgram(const char* name, const std::string& commandLine, const char* className, const char* title)
-{
-    StartedProcess process;
-    if (!process.Start(commandLine)) {
-        Say("%s could not be started", name);
-        return;
-    }
-    HWND window = WaitForTopWindow(className, title, 20000);
-    if (window) {
-        ReportPeakOfWindow(name, window);
-        PostMessageA(window, WM_CLOSE, 0, 0);
-    }
-    process.Wait(10000);
-}
-
-int MeasureInstalledPrograms()
-{
-    char windows[MAX_PATH] = {};
-    GetWindowsDirectoryA(windows, sizeof(windows));
-    std::string folder = std::string(windows) + "\\QuortouchUSB";
-    MeasureProgram("RBtn.exe", "\"" + folder + "\\RBtn.exe\"", "QuortouchRightButton", "Right Button");
-    MeasureProgram("Write.exe", "\"" + folder + "\\Write.exe\"", nullptr, "HandWritting Demo");
-    MeasureProgram("control.exe_QuortouchUsb.cpl", "control.exe \"" + folder + "\\QuortouchUsb.cpl\"", "#32770",
-                   "Quortouch USB Touchscreen");
-
-    std::string program = folder + "\\Install.exe";
-    StartedProcess process;
-    if (!process.Start("\"" + program + "\" /u", folder.c_str(), program.c_str()))
-        return Fail(12, "Install.exe /u could not be started");
-    HWND sure = WaitMessageBox("Quortouch USB Touchscreen Uninstall", "Are you sure to uninstall", 20000);
-    if (!sure)
-        return Fail(12, "no uninstall question");
-    ClickControl(GetDlgItem(sure, IDYES));
-    DWORD yesTick = GetTickCount();
-    HWND restart = WaitMessageBox("Quortouch USB Touchscreen Uninstall", "To make the uninstallation valid", 60000);
-    if (!restart)
-        return Fail(13, "no restart question after the uninstallation");
-    printf("BENCH uninstall %lu ms\n", static_cast<unsigned long>(GetTickCount() - yesTick));
-    ReportPeak("Install.exe_/u", process.Handle());
-    ClickControl(GetDlgItem(restart, IDNO));
-    process.Wait(20000);
-    return 0;
-}
-
-int WatchPerson(const std::string& package)
-{
-    std::string program = package + "\\Install.exe";
-    Say("starting %s: click through the installation", program.c_str());
-    StartedProcess process;
-    if (!process.Start("\"" + program + "\"", package.c_str(), program.c_str()))
-        return Fail(1, "Install.exe could not be started");
-    process.Wait(INFINITE);
-    Say("Install.exe has ended");
-    HWND window = WaitForTopWindow(CalibrationClassName, nullptr, 5000);
-    if (!window) {
-        char windows[MAX_PATH] = {}, tool[MAX_PATH], folder[MAX_PATH];
-        GetWindowsDirectoryA(windows, sizeof(windows));
-        FormatInto(tool, "%s\\QuortouchUSB\\QuortouchUsb.exe", windows);
-        FormatInto(folder, "%s\\QuortouchUSB", windows);
-        Say("starting the calibration tool %s", tool);
-        StartedProcess calibration;
-        if (!calibration.Start(std::string("\"") + tool + "\"", folder, tool))
-            return Fail(8, "the calibration tool could not be started (was the installation completed?)");
-        calibration.Wait(INFINITE);
-    } else {
-        Say("calibration tool is up: touch (click) the four crosses");
-        WaitForWindowGone(window, INFINITE);
-    }
-    Say("calibration tool has ended");
-    return 0;
-}
-
-} // namespace
-
-int main(int argc, char** argv)
-{
-    StartTick = GetTickCount();
-    if (argc == 3 && strcmp(argv[1], "--watch") == 0)
-        return WatchPerson(argv[2]);
-    if (argc == 3 && strcmp(argv[1], "--bench") == 0) {
-        Bench = true;
-        int failed = DriveInstaller(argv[2]);
-        if (failed == 0)
-            failed = DriveCalibration();
-        if (failed == 0)
-            failed = MeasureInstalledPrograms();
-        return failed;
-    }
-    if (argc != 3) {
-        fprintf(stderr, "usage: demo_driver.exe PACKAGE_FOLDER SCREENSHOT_FOLDER | --watch PACKAGE_FOLDER\n");
-        return 100;
-    }
-    ShotFolder = argv[2];
-    CreateDirectoryA(argv[2], nullptr);
-    int failed = DriveInstaller(argv[1]);
-    if (failed == 0)
-        failed = DriveCalibration();
-    Say(failed == 0 ? "demo: the whole road was driven" : "demo: stopped");
-    return failed;
 }

@@ -1,0 +1,54 @@
+// The uninstall entry in Programs and Features: its key, written at an
+// install and deleted at a removal.
+#include "uninstall_entry.h"
+
+#include <cstring>
+
+#include "bounded_format.h"
+#include "install_paths.h"
+#include "registry_key.h"
+#include "uninstall_details.h"
+
+#define UNINSTALL_PARENT_KEY "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall"
+#define UNINSTALL_ENTRY_NAME "VessaTouch"
+
+const char UninstallParentKey[] = UNINSTALL_PARENT_KEY;
+const char UninstallEntryName[] = UNINSTALL_ENTRY_NAME;
+const char UninstallKey[] = UNINSTALL_PARENT_KEY "\\" UNINSTALL_ENTRY_NAME "\\";
+const char UninstallDisplayName[] = "Quortouch USB Touchscreen Driver";
+
+namespace {
+
+// REG_SZ with the terminating zero counted in the size.
+void SetText(HKEY key, const char* name, const char* text)
+{
+    RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text), static_cast<DWORD>(strlen(text) + 1));
+}
+
+}  // namespace
+
+bool FormatUninstallString(char (&text)[MAX_PATH])
+{
+    text[0] = '\0';
+    return InstallDirectory[0] != '\0' && FormatInto(text, "%s\\Install.exe /u", InstallDirectory);
+}
+
+int WriteUninstallEntry(bool* created)
+{
+    HKEY key = nullptr;
+    if (!OpenOrCreateKey(HKEY_LOCAL_MACHINE, UninstallKey, KEY_ALL_ACCESS, &key, created))
+        return -3;
+    char text[MAX_PATH];
+    if (FormatInto(text, "%s", UninstallDisplayName))
+        SetText(key, "DisplayName", text);
+    if (FormatUninstallString(text))
+        SetText(key, "UninstallString", text);
+    WriteUninstallDetails(key);
+    RegCloseKey(key);
+    return 0;
+}
+
+LONG DeleteUninstallEntry()
+{
+    return DeleteRegistrySubkey(HKEY_LOCAL_MACHINE, UninstallParentKey, UninstallEntryName);
+}
