@@ -61,6 +61,8 @@ struct Record {
 
 // The open journal.
 HANDLE JournalFile = INVALID_HANDLE_VALUE;
+// While the journal is undone or committed, what that does is not recorded.
+bool Finishing = false;
 char JournalPath[MAX_PATH];
 // Pairs in the restart queue when the run started: entries before this
 // position are older than the run.
@@ -102,7 +104,7 @@ DWORD GetNumber(const BYTE* at)
 
 bool AppendRecord(DWORD type, const Field* fields, int count)
 {
-    if (JournalFile == INVALID_HANDLE_VALUE)
+    if (JournalFile == INVALID_HANDLE_VALUE || Finishing)
         return true;
     DWORD size = 2 * sizeof(DWORD);
     for (int i = 0; i < count; ++i) {
@@ -385,7 +387,14 @@ bool UndoFileOverwritten(const Record& record)
         return ReportUndo("undo: restore", target, ERROR_SUCCESS);
     DWORD error = GetLastError();
     LogAction("undo: restore now", target, error);
-    // The kept copy stays until the target holds its bytes.
+    // The kept copy stays until the target holds its bytes (an overwrite
+    // that did not happen because the target was in use leaves them there).
+    if (SameContent(kept, target)) {
+        SetFileAttributesA(kept, 0);
+        if (!DeleteFileA(kept))
+            MoveFileExA(kept, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+        return ReportUndo("undo: unchanged", target, ERROR_SUCCESS);
+    }
     DelayedRestore restore = {};
     restore.TargetAnsi = target;
     if (!QueuedForm(kept, false, restore.Kept) || !QueuedForm(target, true, restore.Target) ||
@@ -573,9 +582,13 @@ bool UndoDriverService(const Record& record)
                 error = GetLastError();
         }
     } else if (service != nullptr) {
+        // What the configuration did not have stays unwritten (an empty
+        // group would add a value of its own).
+        bool noDependencies = record.Size[Dependencies] <= 1;
         if (!ChangeServiceConfigA(service, NumberAt(record, ServiceType), NumberAt(record, StartType),
-                                  NumberAt(record, ErrorControl), binary, group[0] ? group : "", nullptr,
-                                  dependencies, startName[0] ? startName : nullptr, nullptr, display))
+                                  NumberAt(record, ErrorControl), binary, group[0] ? group : nullptr, nullptr,
+                                  noDependencies ? nullptr : dependencies, startName[0] ? startName : nullptr,
+                                  nullptr, display[0] ? display : nullptr))
             error = GetLastError();
     } else {
         action = "undo: register service again";
@@ -703,6 +716,7 @@ bool FinishOpenJournal(bool undo)
     }
     int count = RecordOffsets(image, &offsets);
     bool whole = true;
+    Finishing = true;
     Record record;
     DWORD length = 0;
     for (int k = 0; k < count; ++k) {
@@ -716,6 +730,7 @@ bool FinishOpenJournal(bool undo)
         else if (!undo)
             CommitRecord(record);
     }
+    Finishing = false;
     free(offsets);
     free(image.Bytes);
     LogAction(undo ? "journal undone" : "journal committed", JournalPath, whole ? ERROR_SUCCESS : ERROR_INVALID_DATA);
@@ -1060,6 +1075,26 @@ bool RecordShortcut(const char* linkFile)
 bool RecordLogonValue(const char* valueName)
 {
     return RecordValue(HKEY_CURRENT_USER, RunKey, valueName);
+}
+
+bool StagedByThisRun(const char* path)
+{
+    JournalImage image;
+    if (JournalFile == INVALID_HANDLE_VALUE || !ReadJournal(&image))
+        return false;
+    bool staged = false;
+    Record record;
+    DWORD length = 0;
+    char copy[MAX_PATH];
+    for (DWORD at = 0; !staged && DecodeRecord(image.Bytes + at, image.WholeBytes - at, &record, &length);
+         at += length)
+        staged = record.Type == FileStaged && TextAt(record, 1, copy) && lstrcmpiA(copy, path) == 0;
+    // Appends go on at the end.
+    LARGE_INTEGER end;
+    end.QuadPart = image.Size;
+    SetFilePointerEx(JournalFile, end, nullptr, FILE_BEGIN);
+    free(image.Bytes);
+    return staged;
 }
 
 bool UndoRunJournal()
