@@ -5,11 +5,12 @@
 #include <cstring>
 
 #include "bounded_format.h"
+#include "package_layout.h"
 #include "registry_key.h"
 
 const char RunKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
 const char AutostartValueName[] = "QuortouchUsb";
-const char AutostartFileName[] = "QuortouchUsb.exe";
+const char AutostartFileName[] = CALIBRATION_TOOL_FILE_NAME;
 
 // A key that denies full access is created (opened) with what it grants.
 static bool OpenOrCreateRunKey(HKEY* key)

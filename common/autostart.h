@@ -3,7 +3,7 @@
 
 extern const char RunKey[];            // "SOFTWARE\Microsoft\Windows\CurrentVersion\Run"
 extern const char AutostartValueName[]; // "QuortouchUsb"
-extern const char AutostartFileName[];  // "QuortouchUsb.exe"
+extern const char AutostartFileName[];  // CALIBRATION_TOOL_FILE_NAME
 
 // Writes "<Windows directory>\<valueName>\<fileName>" as REG_SZ, stored
 // without its terminating zero. Writes nothing on Windows 6.0, or when the

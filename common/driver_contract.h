@@ -15,6 +15,9 @@
 #include <winioctl.h>
 #endif
 
+/* The driver's service, file, .inf and setup tool are named there. */
+#include "package_layout.h"
+
 /* The touch device, as user-mode programs open it. */
 #define TOUCH_DEVICE_PATH "\\\\.\\VessatouchUsb"
 /* The same device in the kernel's name space. */
@@ -42,17 +45,11 @@ _Static_assert(IOCTL_RELOAD_CALIBRATION == IOCTL_RELOAD_CALIBRATION_VALUE, "relo
 #define RAW_POINT_WORD(x, y) ((((unsigned)(x) & 0xFFFFu) << 16) | ((unsigned)(y) & 0xFFFFu))
 
 /* The driver's service and its parameter key under HKEY_LOCAL_MACHINE. */
-#define DRIVER_SERVICE_NAME "VessaUsb"
 #define DRIVER_SERVICES_KEY "System\\Currentcontrolset\\Services"
-#define DRIVER_SERVICE_KEY  "System\\Currentcontrolset\\Services\\VessaUsb"
-#define PARAMETER_KEY_PATH  "System\\Currentcontrolset\\Services\\VessaUsb\\Parameters\\"
+#define DRIVER_SERVICE_KEY  DRIVER_SERVICES_KEY "\\" DRIVER_SERVICE_NAME
+#define PARAMETER_KEY_PATH  DRIVER_SERVICE_KEY "\\Parameters\\"
 #define PARAMETER_KEY_KERNEL_PATH \
-    L"\\Registry\\Machine\\System\\CurrentControlSet\\Services\\VessaUsb\\Parameters"
-
-/* Package file names of the driver and its setup tool. */
-#define DRIVER_FILE_NAME     "QuorUsb.sys"
-#define DRIVER_INF_NAME      "QuorUsb.inf"
-#define DRIVER_SETUP_TOOL    "QuorUsb.exe"
+    L"\\Registry\\Machine\\System\\CurrentControlSet\\Services\\" DRIVER_SERVICE_NAME "\\Parameters"
 
 /*
  * Driver-setup tool command lines (OsClass in decimal).
@@ -64,8 +61,8 @@ _Static_assert(IOCTL_RELOAD_CALIBRATION == IOCTL_RELOAD_CALIBRATION_VALUE, "relo
  * Both are waited for; exit code DRIVER_SETUP_FAILED means failure, every
  * other code success.
  */
-#define DRIVER_SETUP_APP_FORMAT     "%s\\QuorUsb.exe"
-#define DRIVER_SETUP_INSTALL_FORMAT "\"%s\\QuorUsb.exe\" \"%s\\QuorUsb.inf\" %d setup"
+#define DRIVER_SETUP_APP_FORMAT     "%s\\" DRIVER_SETUP_TOOL
+#define DRIVER_SETUP_INSTALL_FORMAT "\"%s\\" DRIVER_SETUP_TOOL "\" \"%s\\" DRIVER_INF_NAME "\" %d setup"
 #define DRIVER_SETUP_REMOVE_FORMAT  "uninstall %d delete"
 #define DRIVER_SETUP_INSTALL_VERB   "setup"
 #define DRIVER_SETUP_REMOVE_WORD    "uninstall"

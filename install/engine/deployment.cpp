@@ -14,18 +14,9 @@
 
 // Source and first target name, second target on the NT family, second target
 // on the older consumer family (both relative to the Windows directory).
-const PackageFileRow PackageFileTable[PackageFileCount] = {
-    {"QuortouchUsb.cpl", "System32\\QuortouchUsb.cpl", "System\\QuortouchUsb.cpl"},
-    {"QuortouchUsb.exe", "System32\\QuortouchUsb.exe", "System\\QuortouchUsb.exe"},
-    {"QuorUsb.sys", "System32\\Drivers\\QuorUsb.sys", "System32\\Drivers\\QuorUsb.sys"},
-    {"QuorUsb.inf", "inf\\QuorUsb.inf", "inf\\QuorUsb.inf"},
-    {"QuortouchUsb.chm", "", ""},
-    {"QuorUsb.exe", "", ""},
-    {"Install.exe", "", ""},
-    {"Write.exe", "", ""},
-    {"RBtn.exe", "", ""},
-    {"ReadMe.txt", "", ""},
-};
+#define PACKAGE_FILE_ROW(id, name, ntTarget, consumerTarget, builtBy) {name, ntTarget, consumerTarget},
+const PackageFileRow PackageFileTable[PackageFileCount] = {QUORTOUCH_PACKAGE_FILES(PACKAGE_FILE_ROW)};
+#undef PACKAGE_FILE_ROW
 static_assert(sizeof(PackageFileRow) == 160, "three fields of 32, 64 and 64 bytes");
 
 namespace {

@@ -3,12 +3,17 @@
 #pragma once
 #include <windows.h>
 
+#include "package_layout.h"
+
+// The package files of package_layout.h as the installer copies them: file
+// name, second target on the NT family, second target on the older consumer
+// family, each a zero-padded field.
 struct PackageFileRow {
     char NameField[32];
     char NtTarget[64];
     char ConsumerTarget[64];
 };
-constexpr int PackageFileCount = 10;
+constexpr int PackageFileCount = 0 QUORTOUCH_PACKAGE_FILES(QUORTOUCH_COUNT_ROW);
 extern const PackageFileRow PackageFileTable[PackageFileCount];
 
 // The second target of a row for the running family, "" when none.

@@ -26,7 +26,7 @@ namespace {
 const char DeviceInstanceFormat[] = "Enum\\USB\\VID_%s&PID_0001\\INST_%d";
 const char DriverClassFormat[] = "System\\CurrentControlSet\\Services\\Class\\%s";
 const char InstalledDeviceDesc[] = "Quortouch USB Touchscreen";
-const char InstalledDriverList[] = "QuorUsb.sys,HidUsb.Sys";
+const char InstalledDriverList[] = DRIVER_FILE_NAME ",HidUsb.Sys";
 const char RemovedDriverList[] = "HidUsb.Sys";
 constexpr int DeviceInstanceCount = 10;
 

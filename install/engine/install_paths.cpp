@@ -4,10 +4,11 @@
 #include <cstring>
 
 #include "bounded_format.h"
+#include "package_layout.h"
 
 char ModuleDirectory[MAX_PATH];
 char WindowsDirectory[MAX_PATH];
-const char InstallDirectoryName[] = "QuortouchUSB";
+const char InstallDirectoryName[] = INSTALL_FOLDER_NAME;
 char InstallDirectory[MAX_PATH];
 
 namespace {

@@ -10,7 +10,7 @@ extern char ModuleDirectory[MAX_PATH];
 // would not fit the buffer.
 extern char WindowsDirectory[MAX_PATH];
 // Name of the InstallDirectory under the WindowsDirectory.
-extern const char InstallDirectoryName[];  // "QuortouchUSB"
+extern const char InstallDirectoryName[];  // INSTALL_FOLDER_NAME
 // "<WindowsDirectory>\QuortouchUSB"; empty when the WindowsDirectory is, or
 // when it would not fit the buffer.
 extern char InstallDirectory[MAX_PATH];

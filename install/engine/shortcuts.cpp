@@ -15,7 +15,7 @@
 #include "run_journal.h"
 
 char ProgramsFolder[MAX_PATH];
-const char StartMenuFolderName[] = "Quortouch USB Touchscreen";
+const char StartMenuFolderName[] = START_MENU_FOLDER_NAME;
 
 namespace {
 
@@ -30,13 +30,10 @@ const IID PersistFileInterface = {0x0000010B, 0x0000, 0x0000, {0xC0, 0x00, 0x00,
 // In the order they are created. Targets are formed from the Windows
 // directory and the install directory's name, link files from the Programs
 // folder and the program group's name.
-const ShortcutRow Shortcuts[ShortcutCount] = {
-    {"%s\\%s\\Install.exe", "%s\\%s\\Uninstall QuorTouch.lnk", "Uninstall", "/u"},
-    {"%s\\%s\\QuortouchUsb.chm", "%s\\%s\\Quortouch help.lnk", "Quortouch USB Touchscreen Help", nullptr},
-    {"%s\\%s\\QuortouchUsb.exe", "%s\\%s\\Calibration.lnk", "Calibration", nullptr},
-    {"%s\\%s\\RBtn.exe", "%s\\%s\\Right Button.lnk", "Right Button", nullptr},
-    {"%s\\%s\\Write.exe", "%s\\%s\\HandWritting Demo.lnk", "HandWritting Demo", nullptr},
-};
+#define SHORTCUT_ROW(target, linkFile, description, arguments) \
+    {"%s\\%s\\" target, "%s\\%s\\" linkFile, description, arguments},
+const ShortcutRow Shortcuts[ShortcutCount] = {QUORTOUCH_START_MENU_SHORTCUTS(SHORTCUT_ROW)};
+#undef SHORTCUT_ROW
 
 
 void ResolveProgramsFolder()

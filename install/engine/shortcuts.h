@@ -2,10 +2,12 @@
 #pragma once
 #include <windows.h>
 
+#include "package_layout.h"
+
 // Path of the Programs folder of the running family's Start menu, filled by
 // CreateStartMenuShortcuts and RemoveDeployedFiles.
 extern char ProgramsFolder[MAX_PATH];
-extern const char StartMenuFolderName[];  // "Quortouch USB Touchscreen"
+extern const char StartMenuFolderName[];  // START_MENU_FOLDER_NAME
 
 struct ShortcutRow {
     const char* TargetFormat;
@@ -13,7 +15,7 @@ struct ShortcutRow {
     const char* Description;
     const char* Arguments;
 };
-constexpr int ShortcutCount = 5;
+constexpr int ShortcutCount = 0 QUORTOUCH_START_MENU_SHORTCUTS(QUORTOUCH_COUNT_ROW);
 extern const ShortcutRow Shortcuts[ShortcutCount];
 
 // Fills ProgramsFolder for the running family (CSIDL_PROGRAMS on 3 and 4,

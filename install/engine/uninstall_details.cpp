@@ -55,7 +55,7 @@ void WriteUninstallDetails(HKEY uninstallKey)
     SetText(uninstallKey, "DisplayVersion", PACKAGE_VERSION_TEXT);
     SetText(uninstallKey, "Publisher", PACKAGE_COMPANY);
     char path[MAX_PATH];
-    if (FormatInstallPath(path, "Install.exe"))
+    if (FormatInstallPath(path, INSTALLER_FILE_NAME))
         SetText(uninstallKey, "DisplayIcon", path);
     if (InstallDirectory[0] != '\0')
         SetText(uninstallKey, "InstallLocation", InstallDirectory);

@@ -6,12 +6,10 @@
 
 #include "bounded_format.h"
 #include "install_paths.h"
+#include "package_layout.h"
 #include "recorded_registry.h"
 #include "registry_key.h"
 #include "uninstall_details.h"
-
-#define UNINSTALL_PARENT_KEY "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall"
-#define UNINSTALL_ENTRY_NAME "VessaTouch"
 
 const char UninstallParentKey[] = UNINSTALL_PARENT_KEY;
 const char UninstallEntryName[] = UNINSTALL_ENTRY_NAME;
@@ -32,7 +30,7 @@ void SetText(HKEY key, const char* name, const char* text)
 bool FormatUninstallString(char (&text)[MAX_PATH])
 {
     text[0] = '\0';
-    return InstallDirectory[0] != '\0' && FormatInto(text, "%s\\Install.exe /u", InstallDirectory);
+    return InstallDirectory[0] != '\0' && FormatInto(text, "%s\\" INSTALLER_FILE_NAME " /u", InstallDirectory);
 }
 
 int WriteUninstallEntry(bool* created)

@@ -4,9 +4,10 @@
 
 // Under HKEY_LOCAL_MACHINE: the parent key of every program's entry, the
 // name of this one under it, and its whole path with the trailing backslash.
-extern const char UninstallParentKey[];  // "Software\Microsoft\Windows\CurrentVersion\Uninstall"
-extern const char UninstallEntryName[];  // "VessaTouch"
-extern const char UninstallKey[];        // "Software\Microsoft\Windows\CurrentVersion\Uninstall\VessaTouch\"
+// All from package_layout.h.
+extern const char UninstallParentKey[];  // UNINSTALL_PARENT_KEY
+extern const char UninstallEntryName[];  // UNINSTALL_ENTRY_NAME
+extern const char UninstallKey[];        // UNINSTALL_PARENT_KEY "\" UNINSTALL_ENTRY_NAME "\"
 // Its "DisplayName", which the Windows Installer package's entry carries too.
 extern const char UninstallDisplayName[];  // "Quortouch USB Touchscreen Driver"
 

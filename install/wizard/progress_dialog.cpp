@@ -105,7 +105,7 @@ void RunNextStep(HWND dialog)
 void StartCalibrationTool()
 {
     char application[MAX_PATH];
-    if (!FormatInstallPath(application, "QuortouchUsb.exe"))
+    if (!FormatInstallPath(application, CALIBRATION_TOOL_FILE_NAME))
         return;
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;

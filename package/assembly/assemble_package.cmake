@@ -16,6 +16,7 @@ file(REMOVE ${old_zips} ${parent}/SHA256SUMS)
 file(MAKE_DIRECTORY ${PACKAGE_DIR})
 
 string(REPLACE "|" ";" PACKAGE_FILES "${PACKAGE_FILES}")
+list(LENGTH PACKAGE_FILES expected)
 set(missing "")
 set(count 0)
 foreach(entry ${PACKAGE_FILES})
@@ -36,7 +37,7 @@ endforeach()
 
 if(missing)
   list(JOIN missing ", " missing_text)
-  message(WARNING "package: ${count} of 10 files; missing: ${missing_text}. No zip made.")
+  message(WARNING "package: ${count} of ${expected} files; missing: ${missing_text}. No zip made.")
   return()
 endif()
 

@@ -1,7 +1,8 @@
-# Builds the Windows Installer package with wixl from the package folder.
+# Builds the Windows Installer package with wixl from the package folder; its
+# file list is made from the package layout (msi_package_files.cmake).
 #   cmake -DWIXL=... -DMSIBUILD=... -DSOURCE=QuortouchUsb.wxs -DPACKAGE_DIR=...
-#         -DACTIONS_DLL=... -DPRODUCT_ICON=... -DVERSION=x.y.z
-#         -DPRODUCT_CODE={...} -DUPGRADE_CODE=... -DSOURCE_DIR=<the tree>
+#         -DLAYOUT_HEADER=package_layout.h -DACTIONS_DLL=... -DPRODUCT_ICON=...
+#         -DVERSION=x.y.z -DPRODUCT_CODE={...} -DUPGRADE_CODE=... -DSOURCE_DIR=<the tree>
 #         -DOUTPUT=....msi -P build_msi.cmake
 # What wixl can't express is set here with msibuild: the rollback type of the
 # undo actions; the removal of an older version only once the newer one is
@@ -12,14 +13,16 @@
 # side also when set by a user without rights).
 cmake_minimum_required(VERSION 3.20)
 
-foreach(var WIXL MSIBUILD SOURCE PACKAGE_DIR ACTIONS_DLL PRODUCT_ICON VERSION PRODUCT_CODE UPGRADE_CODE SOURCE_DIR
-            OUTPUT)
+foreach(var WIXL MSIBUILD SOURCE PACKAGE_DIR LAYOUT_HEADER ACTIONS_DLL PRODUCT_ICON VERSION PRODUCT_CODE UPGRADE_CODE
+            SOURCE_DIR OUTPUT)
   if(NOT DEFINED ${var} OR "${${var}}" STREQUAL "")
     message(FATAL_ERROR "build_msi: ${var} is not set")
   endif()
 endforeach()
-foreach(name QuortouchUsb.cpl QuortouchUsb.exe QuorUsb.sys QuorUsb.inf QuortouchUsb.chm QuorUsb.exe
-             Install.exe Write.exe RBtn.exe ReadMe.txt)
+include(${CMAKE_CURRENT_LIST_DIR}/../../cmake/PackageLayout.cmake)
+include(${CMAKE_CURRENT_LIST_DIR}/msi_package_files.cmake)
+quortouch_read_package_layout(${LAYOUT_HEADER})
+foreach(name IN LISTS PACKAGE_FILE_NAMES)
   if(NOT EXISTS ${PACKAGE_DIR}/${name})
     message(FATAL_ERROR "build_msi: ${PACKAGE_DIR}/${name} is missing")
   endif()
@@ -36,12 +39,17 @@ file(RELATIVE_PATH actions_dll ${source_dir} ${ACTIONS_DLL})
 file(RELATIVE_PATH product_icon ${source_dir} ${PRODUCT_ICON})
 
 set(partial ${OUTPUT}.partial)
+set(included ${OUTPUT}.include)
 file(REMOVE ${partial} ${OUTPUT})
+file(REMOVE_RECURSE ${included})
+quortouch_write_msi_package_files(${included})
 execute_process(
   COMMAND ${WIXL} -a x64 -D Version=${VERSION} -D ProductCode=${PRODUCT_CODE} -D UpgradeCode=${UPGRADE_CODE}
-          -D PackageDir=${package_dir}
+          -D PackageDir=${package_dir} -I ${included}
+          -D "StartMenuFolder=${PACKAGE_LAYOUT_START_MENU_FOLDER_NAME}" -D "HelpFile=${PACKAGE_LAYOUT_HELP_FILE_NAME}"
           -D ActionsDll=${actions_dll} -D ProductIcon=${product_icon} -o ${partial} ${SOURCE}
   RESULT_VARIABLE built ERROR_VARIABLE messages)
+file(REMOVE_RECURSE ${included})
 if(NOT built EQUAL 0)
   message(FATAL_ERROR "build_msi: wixl failed (${built}): ${messages}")
 endif()

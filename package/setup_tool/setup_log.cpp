@@ -29,7 +29,7 @@ void OpenSetupLog()
 {
     // In the Windows directory, where driver tools keep their logs: the
     // program's own folder is the package folder, which may be read-only
-    // media and must keep exactly its ten files.
+    // media and must keep exactly its own files.
     char windows[MAX_PATH];
     UINT length = GetWindowsDirectoryA(windows, sizeof(windows));
     if (length == 0 || length >= sizeof(windows))

@@ -19,6 +19,7 @@
 
 #include "bench_support.h"
 #include "bounded_format.h"
+#include "package_layout.h"
 #include "reference_links.h"
 
 namespace {
@@ -53,7 +54,7 @@ bool SaveAllLinks()
     bool ok = SUCCEEDED(SHGetFolderPathA(nullptr, CSIDL_COMMON_PROGRAMS, nullptr, 0, programs)) &&
               GetWindowsDirectoryA(windows, MAX_PATH) < MAX_PATH &&
               FormatInto(group, "%s\\%s", programs, ReferenceGroupName) &&
-              FormatInto(directory, "%s\\QuortouchUSB", windows);
+              FormatInto(directory, "%s\\" INSTALL_FOLDER_NAME, windows);
     if (ok) {
         CreateDirectoryA(group, nullptr);
         for (const ReferenceLink& row : ReferenceLinks) {

@@ -2,9 +2,9 @@
 // of the removal (without the setup tool) done with nothing but the
 // platform's calls, on names known in advance.
 //
-//   bare_removal lay <package folder>   lays what an install leaves: the ten
+//   bare_removal lay <package folder>   lays what an install leaves: the
 //                                       files in the install directory and the
-//                                       four in the system folders, the
+//                                       second copies in the system folders, the
 //                                       uninstall entry, the parameter key's
 //                                       values, the Start-menu group with its
 //                                       five links, the Run value. Exit code 0,
@@ -27,7 +27,7 @@
 
 namespace {
 
-const char UninstallEntryKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\VessaTouch";
+const char UninstallEntryKey[] = UNINSTALL_PARENT_KEY "\\" UNINSTALL_ENTRY_NAME;
 
 struct Places {
     char Windows[MAX_PATH];
@@ -41,7 +41,7 @@ bool FindPlaces(Places* places)
     if (GetWindowsDirectoryA(places->Windows, MAX_PATH) >= MAX_PATH ||
         FAILED(SHGetFolderPathA(nullptr, CSIDL_COMMON_PROGRAMS, nullptr, 0, programs)))
         return false;
-    return FormatInto(places->InstallDirectory, "%s\\QuortouchUSB", places->Windows) &&
+    return FormatInto(places->InstallDirectory, "%s\\" INSTALL_FOLDER_NAME, places->Windows) &&
            FormatInto(places->Group, "%s\\%s", programs, ReferenceGroupName);
 }
 

@@ -26,7 +26,7 @@
 #include "install_paths.h"
 #include "os_class.h"
 #include "parameter_store.h"
-#include "reference_links.h"
+#include "installed_system.h"
 #include "shortcuts.h"
 #include "test_support.h"
 #include "touchsim.h"
@@ -75,14 +75,14 @@ long long FileSize(const std::string& path)
 }
 
 // What an install must leave: every copy at the package file's size, the
-// uninstall entry, the nineteen parameter defaults, the five links and a
+// uninstall entry, the nineteen parameter defaults, the links and a
 // running driver. Empty when all is there, else what is missing.
 std::string MissingAfterInstall()
 {
     std::string windows = WindowsDirectory;
     for (const PackageFileRow& row : PackageFileTable) {
         long long size = FileSize(std::string(PackageDir) + "\\" + row.NameField);
-        if (FileSize(windows + "\\QuortouchUSB\\" + row.NameField) != size)
+        if (FileSize(windows + "\\" + InstallDirectoryName + "\\" + row.NameField) != size)
             return std::string("the copy of ") + row.NameField;
         if (row.NtTarget[0] != '\0' && FileSize(windows + "\\" + row.NtTarget) != size)
             return row.NtTarget;
@@ -91,7 +91,7 @@ std::string MissingAfterInstall()
     DWORD size = sizeof text;
     if (RegGetValueA(HKEY_LOCAL_MACHINE, UninstallKey, "UninstallString", RRF_RT_REG_SZ, nullptr, text, &size) !=
             ERROR_SUCCESS ||
-        windows + "\\QuortouchUSB\\Install.exe /u" != text)
+        windows + "\\" + InstallDirectoryName + "\\" INSTALLER_FILE_NAME " /u" != text)
         return "the uninstall entry";
     for (const DeviceParameter& parameter : DeviceParameterTable) {
         DWORD value = 0;
@@ -104,9 +104,9 @@ std::string MissingAfterInstall()
     char programs[MAX_PATH];
     if (FAILED(SHGetFolderPathA(nullptr, CSIDL_COMMON_PROGRAMS, nullptr, 0, programs)))
         return "the Programs folder";
-    for (const ReferenceLink& link : ReferenceLinks)
-        if (FileSize(std::string(programs) + "\\" + ReferenceGroupName + "\\" + link.LinkName) <= 0)
-            return link.LinkName;
+    for (const std::string& link : StartMenuLinkNames())
+        if (FileSize(std::string(programs) + "\\" + StartMenuFolderName + "\\" + link) <= 0)
+            return link;
     HANDLE device = TouchSimOpenDevice();
     if (device == INVALID_HANDLE_VALUE)
         return "the driver";

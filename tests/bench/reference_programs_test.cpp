@@ -108,7 +108,7 @@ TEST(BareRemoval, RemovesEverythingItLaid)
             EXPECT_FALSE(FileExists(JoinPath(WindowsDir(), row.NtTarget))) << row.NtTarget;
         }
     }
-    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\VessaTouch"));
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, UNINSTALL_PARENT_KEY "\\" UNINSTALL_ENTRY_NAME));
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, DRIVER_SERVICE_KEY));
     EXPECT_FALSE(ReadString(HKEY_CURRENT_USER, RunKey, AutostartValueName, &text));
 }

@@ -39,6 +39,19 @@ std::vector<std::string> SecondTargets(bool consumer)
     return targets;
 }
 
+std::vector<std::string> OnlyOfTheOtherFamily(bool consumer)
+{
+    std::vector<std::string> own = SecondTargets(consumer), others;
+    for (const std::string& target : SecondTargets(!consumer)) {
+        bool shared = false;
+        for (const std::string& mine : own)
+            shared = shared || _stricmp(mine.c_str(), target.c_str()) == 0;
+        if (!shared)
+            others.push_back(target);
+    }
+    return others;
+}
+
 std::vector<std::string> StartMenuLinkNames()
 {
     std::vector<std::string> names;
@@ -55,11 +68,24 @@ std::string BuiltPackageDirectory()
 bool CopyBuiltPackage(const std::string& dir, const std::string& from)
 {
     std::string built = from.empty() ? BuiltPackageDirectory() : from;
+    // Another release shipped the files it had, which this layout may not list.
+    std::vector<std::string> names = from.empty() ? PackageFileNames() : std::vector<std::string>();
+    WIN32_FIND_DATAA found;
+    HANDLE search = from.empty() ? INVALID_HANDLE_VALUE : FindFirstFileA(JoinPath(from, "*").c_str(), &found);
+    if (!from.empty() && search == INVALID_HANDLE_VALUE)
+        return false;
+    if (search != INVALID_HANDLE_VALUE) {
+        do {
+            if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+                names.emplace_back(found.cFileName);
+        } while (FindNextFileA(search, &found));
+        FindClose(search);
+    }
     CreateDirectoryA(dir.c_str(), nullptr);
-    for (const std::string& name : PackageFileNames())
+    for (const std::string& name : names)
         if (!CopyFileA(JoinPath(built, name).c_str(), JoinPath(dir, name).c_str(), FALSE))
             return false;
-    return true;
+    return !names.empty();
 }
 
 std::string PreviousReleaseDirectory()

@@ -10,21 +10,25 @@
 
 // "<Windows directory>\QuortouchUSB", the installer's own name for it.
 std::string InstallDirectoryPath();
-// From the installer's own tables: the ten package files in table order;
-// the second copies (full paths) of the NT family (consumer == false) or of
-// the older consumer family; the file names of the five Start-menu links.
+// From the installer's own tables (common/package_layout.h): the package
+// files in table order; the second copies (full paths) of the NT family
+// (consumer == false) or of the older consumer family; those of the other
+// family that are none of this family's (what this family leaves alone); the
+// file names of the Start-menu links.
 std::vector<std::string> PackageFileNames();
 std::vector<std::string> SecondTargets(bool consumer);
+std::vector<std::string> OnlyOfTheOtherFamily(bool consumer);
 std::vector<std::string> StartMenuLinkNames();
 // The built package folder (build\package\QuortouchUsb).
 std::string BuiltPackageDirectory();
-// Copies the ten files of the built package folder, or of the package folder
-// named, into dir (created when missing); false when one is missing.
+// Copies the files of the built package folder (those of the package layout),
+// or every file of the package folder named (a release as it shipped), into
+// dir (created when missing); false when one is missing or can't be copied.
 bool CopyBuiltPackage(const std::string& dir, const std::string& from = "");
 // The previous release as shipped, unpacked by the build: its package folder
 // (<dir>\QuortouchUsb, from its zip) and its QuortouchUsb.msi.
 std::string PreviousReleaseDirectory();
-// Writes the ten package files into dir (created when missing), each holding
+// Writes the package files into dir (created when missing), each holding
 // PackageText(name, tag): "<name> <tag>"; false when one could not be
 // written.
 bool WritePackage(const std::string& dir, const std::string& tag);

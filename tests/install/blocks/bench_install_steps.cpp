@@ -1,5 +1,5 @@
 // Times each installer step on its own in the Wine prefix it runs in:
-// deployment of the ten package files, driver registration with the stand-in
+// deployment of the package files, driver registration with the stand-in
 // driver-setup tool (its real install, and its bare start), and the Start-menu
 // shortcuts against the same five links saved by a bare program
 // (tests/bench/bare_links). Prints "BENCH <name> <value> <unit>" lines.
@@ -22,7 +22,6 @@
 #include "os_class.h"
 #include "shortcuts.h"
 #include "test_support.h"
-#include "touchsim.h"
 
 namespace {
 
@@ -34,40 +33,13 @@ void Report(const char* name, double value, const char* unit)
     fflush(stdout);
 }
 
-bool WriteFileOfSize(const std::string& path, size_t size)
-{
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return false;
-    std::vector<char> data(size, 'q');
-    DWORD written = 0;
-    bool ok = WriteFile(file, data.data(), static_cast<DWORD>(size), &written, nullptr) && written == size;
-    CloseHandle(file);
-    return ok;
-}
-
-// The package: the stand-in driver, .inf and setup tool and the built
-// programs where they exist, the other files as filler of a typical size.
+// The package as the build made it (build/package/QuortouchUsb): the built
+// programs, the stand-in driver, .inf and setup tool, and the other files.
 bool MakePackage(const std::string& buildTree)
 {
-    if (!TouchSimCopyStandIns(TouchSimStandInDirectory(buildTree), PackageDir))
-        return false;
-    const struct {
-        const char* Name;
-        const char* Built;
-        size_t FillerSize;
-    } files[] = {
-        {"QuortouchUsb.cpl", nullptr, 96 * 1024}, {"QuortouchUsb.exe", "calibrate\\QuortouchUsb.exe", 512 * 1024},
-        {"QuortouchUsb.chm", nullptr, 160 * 1024}, {"Install.exe", "install\\wizard\\Install.exe", 512 * 1024},
-        {"Write.exe", nullptr, 128 * 1024},        {"RBtn.exe", nullptr, 64 * 1024},
-        {"ReadMe.txt", nullptr, 4 * 1024},
-    };
-    for (const auto& file : files) {
-        std::string target = std::string(PackageDir) + "\\" + file.Name;
-        if (file.Built != nullptr &&
-            CopyFileA((buildTree + "\\" + file.Built).c_str(), target.c_str(), FALSE))
-            continue;
-        if (!WriteFileOfSize(target, file.FillerSize))
+    for (const PackageFileRow& row : PackageFileTable) {
+        std::string built = buildTree + "\\package\\QuortouchUsb\\" + row.NameField;
+        if (!CopyFileA(built.c_str(), (std::string(PackageDir) + "\\" + row.NameField).c_str(), FALSE))
             return false;
     }
     return true;

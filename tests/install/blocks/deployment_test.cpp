@@ -121,29 +121,6 @@ protected:
     }
 };
 
-TEST(PackageFileTable, RowsOfFixedWidthFieldsInTableOrder)
-{
-    static_assert(sizeof(PackageFileRow) == 160, "32 + 64 + 64 bytes");
-    static_assert(sizeof(PackageFileTable) == 1600, "ten rows");
-    const char* expected[10][3] = {
-        {"QuortouchUsb.cpl", "System32\\QuortouchUsb.cpl", "System\\QuortouchUsb.cpl"},
-        {"QuortouchUsb.exe", "System32\\QuortouchUsb.exe", "System\\QuortouchUsb.exe"},
-        {"QuorUsb.sys", "System32\\Drivers\\QuorUsb.sys", "System32\\Drivers\\QuorUsb.sys"},
-        {"QuorUsb.inf", "inf\\QuorUsb.inf", "inf\\QuorUsb.inf"},
-        {"QuortouchUsb.chm", "", ""},
-        {"QuorUsb.exe", "", ""},
-        {"Install.exe", "", ""},
-        {"Write.exe", "", ""},
-        {"RBtn.exe", "", ""},
-        {"ReadMe.txt", "", ""},
-    };
-    for (int i = 0; i < PackageFileCount; ++i) {
-        EXPECT_STREQ(expected[i][0], PackageFileTable[i].NameField) << i;
-        EXPECT_STREQ(expected[i][1], PackageFileTable[i].NtTarget) << i;
-        EXPECT_STREQ(expected[i][2], PackageFileTable[i].ConsumerTarget) << i;
-    }
-}
-
 TEST(InstallPaths, ModuleDirectoryIsTheProgramsFolderAndWindowsDirectoryThePlatforms)
 {
     memset(ModuleDirectory, 'x', sizeof ModuleDirectory);
@@ -166,35 +143,30 @@ TEST(InstallPaths, InstallDirectoryThatDoesNotFitIsLeftEmpty)
         char path[MAX_PATH];
         EXPECT_TRUE(FormatWindowsPath(path, "inf"));
         EXPECT_EQ(length == 246, InstallDirectory[0] != '\0') << length;
-        EXPECT_EQ(length == 246 ? windows + "\\QuortouchUSB" : std::string(), InstallDirectory) << length;
+        EXPECT_EQ(length == 246 ? windows + "\\" + InstallDirectoryName : std::string(), InstallDirectory) << length;
         EXPECT_FALSE(FormatInstallPath(path, "QuortouchUsb.exe")) << length;  // 17 more characters
         EXPECT_STREQ("", path);
     }
     ComputeInstallPaths();
 }
 
-TEST_F(Deployment, CopiesTheTenFilesAndTheFourNtSecondCopies)
+TEST_F(Deployment, CopiesEveryFileAndTheNtSecondCopies)
 {
     ASSERT_EQ(0, DeployPackageFiles());
     ExpectDeployed(false, "new");
-    for (const std::string& target : SecondTargets(true)) {
-        if (target.find("\\System\\") != std::string::npos) {
-            EXPECT_FALSE(FileExists(target)) << target;
-        }
-    }
+    for (const std::string& target : OnlyOfTheOtherFamily(false))
+        EXPECT_FALSE(FileExists(target)) << target;
 }
 
-TEST_F(Deployment, ConsumerFamilyCopiesIntoSystemInstead)
+TEST_F(Deployment, ConsumerFamilyCopiesIntoItsOwnSecondTargetsInstead)
 {
     // The older family's system directory; a 64-bit prefix has none.
     CreateDirectoryA(JoinPath(WindowsDir(), "System").c_str(), nullptr);
     OsClass = 3;
     ASSERT_EQ(0, DeployPackageFiles());
     ExpectDeployed(true, "new");
-    EXPECT_FALSE(FileExists(JoinPath(WindowsDir(), "System32\\QuortouchUsb.cpl")));
-    EXPECT_FALSE(FileExists(JoinPath(WindowsDir(), "System32\\QuortouchUsb.exe")));
-    // The driver goes to System32\Drivers on both families.
-    EXPECT_TRUE(FileExists(JoinPath(WindowsDir(), "System32\\Drivers\\QuorUsb.sys")));
+    for (const std::string& target : OnlyOfTheOtherFamily(true))
+        EXPECT_FALSE(FileExists(target)) << target;
 }
 
 TEST_F(Deployment, ReadOnlyFilesOfAnEarlierInstallAreReplacedAndASecondRunOverwrites)
@@ -213,21 +185,27 @@ TEST_F(Deployment, ReadOnlyFilesOfAnEarlierInstallAreReplacedAndASecondRunOverwr
     ExpectDeployed(false, "newer");
 }
 
-TEST_F(Deployment, MissingReadMeLeavesTheOtherNineCopiedAndReportsFileNotFound)
+TEST_F(Deployment, MissingLastFileLeavesTheOthersCopiedAndReportsFileNotFound)
 {
-    ForceDelete(JoinPath(PackageDir, "ReadMe.txt"));
+    const char* last = PackageFileTable[PackageFileCount - 1].NameField;
+    ForceDelete(JoinPath(PackageDir, last));
     SetLastError(0);
     EXPECT_EQ(-1, DeployPackageFiles());
     EXPECT_EQ(static_cast<DWORD>(ERROR_FILE_NOT_FOUND), GetLastError());
-    EXPECT_EQ(9, DeployedFileCount());
-    EXPECT_FALSE(FileExists(JoinPath(InstallDirectoryPath(), "ReadMe.txt")));
-    for (const std::string& target : SecondTargets(false))
-        EXPECT_TRUE(FileExists(target)) << target;
+    EXPECT_EQ(PackageFileCount - 1, DeployedFileCount());
+    EXPECT_FALSE(FileExists(JoinPath(InstallDirectoryPath(), last)));
+    // The second copies of the others too, none of the missing file.
+    for (int i = 0; i < PackageFileCount; ++i) {
+        const char* second = PackageFileTable[i].NtTarget;
+        if (second[0] != '\0') {
+            EXPECT_EQ(i < PackageFileCount - 1, FileExists(JoinPath(WindowsDir(), second))) << second;
+        }
+    }
 }
 
 TEST_F(Deployment, MissingFirstFileCopiesNothing)
 {
-    ForceDelete(JoinPath(PackageDir, "QuortouchUsb.cpl"));
+    ForceDelete(JoinPath(PackageDir, PackageFileTable[0].NameField));
     SetLastError(0);
     EXPECT_EQ(-1, DeployPackageFiles());
     EXPECT_EQ(static_cast<DWORD>(ERROR_FILE_NOT_FOUND), GetLastError());
@@ -241,8 +219,8 @@ TEST_F(Deployment, MissingFirstFileCopiesNothing)
 // what earlier runs queued for its targets.
 TEST_F(Deployment, TargetInUseIsReplacedAtTheRestartAndAFailedRunPutsBackWhatItFound)
 {
-    std::string held = JoinPath(InstallDirectoryPath(), "QuorUsb.sys");
-    std::string earlier = JoinPath(InstallDirectoryPath(), "QuorUsb.inf");
+    std::string held = JoinPath(InstallDirectoryPath(), DRIVER_FILE_NAME);
+    std::string earlier = JoinPath(InstallDirectoryPath(), DRIVER_INF_NAME);
     CreateDirectoryA(InstallDirectoryPath().c_str(), nullptr);
     ASSERT_TRUE(WriteTextFile(earlier, "earlier"));
     HANDLE heldEvent = CreateNamedEvent(HeldEvent);
@@ -256,8 +234,8 @@ TEST_F(Deployment, TargetInUseIsReplacedAtTheRestartAndAFailedRunPutsBackWhatItF
     std::vector<std::string> queued = QueuedFor(held);
     ASSERT_EQ(1u, queued.size());
     std::string staged = queued[0].substr(1);
-    EXPECT_EQ(PackageText("QuorUsb.sys", "new"), ReadTextFile(staged));
-    EXPECT_EQ(PackageText("QuorUsb.inf", "new"), ReadTextFile(earlier));
+    EXPECT_EQ(PackageText(DRIVER_FILE_NAME, "new"), ReadTextFile(staged));
+    EXPECT_EQ(PackageText(DRIVER_INF_NAME, "new"), ReadTextFile(earlier));
 
     EXPECT_TRUE(UndoRunJournal());
     SetEvent(releaseEvent);
@@ -268,7 +246,7 @@ TEST_F(Deployment, TargetInUseIsReplacedAtTheRestartAndAFailedRunPutsBackWhatItF
     EXPECT_TRUE(QueuedFor(held).empty());
     EXPECT_TRUE(FileExists(held));
     EXPECT_EQ("earlier", ReadTextFile(earlier));
-    EXPECT_FALSE(FileExists(JoinPath(InstallDirectoryPath(), "ReadMe.txt")));
+    EXPECT_FALSE(FileExists(JoinPath(InstallDirectoryPath(), PackageFileTable[PackageFileCount - 1].NameField)));
     for (const std::string& target : SecondTargets(false))
         EXPECT_FALSE(FileExists(target)) << target;
     EXPECT_TRUE(DirectoryExists(InstallDirectoryPath()));
@@ -324,9 +302,11 @@ TEST_F(Deployment, ModuleDirectoryAtADriveRootFormsSourcesWithTheBareDrive)
 
 TEST_F(Deployment, OverLongBasePathsFailWithFilenameExceedsRange)
 {
-    // The first source, "<dir>\QuortouchUsb.cpl", needs 17 more characters.
-    std::string longDir = "C:\\" + std::string(MAX_PATH - 1 - 3 - 16, 'd');
-    ASSERT_EQ(static_cast<size_t>(MAX_PATH - 1 - 16), longDir.size());
+    // The first source, "<dir>\<first file>", needs a backslash and its name
+    // more; longDir leaves room for all but the name's last character.
+    const size_t room = strlen(PackageFileTable[0].NameField);
+    std::string longDir = "C:\\" + std::string(MAX_PATH - 1 - 3 - room, 'd');
+    ASSERT_EQ(MAX_PATH - 1 - room, longDir.size());
     std::string windows = WindowsDirectory;
     for (size_t length : {longDir.size(), static_cast<size_t>(MAX_PATH - 1)}) {
         memset(ModuleDirectory, 0, sizeof ModuleDirectory);

@@ -54,24 +54,17 @@ std::vector<std::string> ListNames(const std::string& dir, const char* pattern)
 
 void RemoveGroup(const std::string& programs)
 {
-    std::string group = JoinPath(programs, "Quortouch USB Touchscreen");
+    std::string group = JoinPath(programs, StartMenuFolderName);
     for (const std::string& name : ListNames(group, "*"))
         DeleteFileA(JoinPath(group, name).c_str());
     RemoveDirectoryA(group.c_str());
 }
 
-const struct {
-    const char* LinkName;
-    const char* TargetName;
-    const char* Description;
-    const char* Arguments;
-} ExpectedLinks[] = {
-    {"Uninstall QuorTouch.lnk", "Install.exe", "Uninstall", "/u"},
-    {"Quortouch help.lnk", "QuortouchUsb.chm", "Quortouch USB Touchscreen Help", ""},
-    {"Calibration.lnk", "QuortouchUsb.exe", "Calibration", ""},
-    {"Right Button.lnk", "RBtn.exe", "Right Button", ""},
-    {"HandWritting Demo.lnk", "Write.exe", "HandWritting Demo", ""},
-};
+// The part of a table format after its last backslash: a file name.
+std::string LastPart(const char* format)
+{
+    return strrchr(format, '\\') + 1;
+}
 
 class Shortcuts : public testing::Test {
 protected:
@@ -96,16 +89,17 @@ protected:
 
     static void ExpectGroup(const std::string& programs)
     {
-        std::string group = JoinPath(programs, "Quortouch USB Touchscreen");
-        EXPECT_EQ(1u, ListNames(programs, "Quortouch USB Touchscreen*").size());
-        EXPECT_EQ(5u, ListNames(group, "*").size());
-        for (const auto& expected : ExpectedLinks) {
-            LinkContent link = ReadLink(JoinPath(group, expected.LinkName));
-            ASSERT_TRUE(link.Loaded) << expected.LinkName;
-            EXPECT_EQ(JoinPath(InstallDirectoryPath(), expected.TargetName), link.Target) << expected.LinkName;
-            EXPECT_EQ(expected.Arguments, link.Arguments) << expected.LinkName;
-            EXPECT_EQ(InstallDirectoryPath(), link.WorkingDirectory) << expected.LinkName;
-            EXPECT_EQ(expected.Description, link.Description) << expected.LinkName;
+        std::string group = JoinPath(programs, StartMenuFolderName);
+        EXPECT_EQ(1u, ListNames(programs, (std::string(StartMenuFolderName) + "*").c_str()).size());
+        EXPECT_EQ(static_cast<size_t>(ShortcutCount), ListNames(group, "*").size());
+        for (const ShortcutRow& row : ::Shortcuts) {
+            std::string name = LastPart(row.LinkFileFormat);
+            LinkContent link = ReadLink(JoinPath(group, name));
+            ASSERT_TRUE(link.Loaded) << name;
+            EXPECT_EQ(JoinPath(InstallDirectoryPath(), LastPart(row.TargetFormat)), link.Target) << name;
+            EXPECT_EQ(row.Arguments != nullptr ? row.Arguments : "", link.Arguments) << name;
+            EXPECT_EQ(InstallDirectoryPath(), link.WorkingDirectory) << name;
+            EXPECT_EQ(row.Description, link.Description) << name;
         }
     }
 
@@ -117,7 +111,7 @@ TEST_F(Shortcuts, NtFamilyGetsTheGroupUnderTheAllUsersPrograms)
     EXPECT_EQ(0, CreateStartMenuShortcuts());
     EXPECT_EQ(common_, ProgramsFolder);
     ExpectGroup(common_);
-    EXPECT_FALSE(DirectoryExists(JoinPath(user_, "Quortouch USB Touchscreen")));
+    EXPECT_FALSE(DirectoryExists(JoinPath(user_, StartMenuFolderName)));
 }
 
 TEST_F(Shortcuts, ConsumerFamilyGetsTheGroupUnderTheUsersPrograms)
@@ -126,7 +120,7 @@ TEST_F(Shortcuts, ConsumerFamilyGetsTheGroupUnderTheUsersPrograms)
     EXPECT_EQ(0, CreateStartMenuShortcuts());
     EXPECT_EQ(user_, ProgramsFolder);
     ExpectGroup(user_);
-    EXPECT_FALSE(DirectoryExists(JoinPath(common_, "Quortouch USB Touchscreen")));
+    EXPECT_FALSE(DirectoryExists(JoinPath(common_, StartMenuFolderName)));
 }
 
 TEST_F(Shortcuts, SecondRunKeepsOneGroupWithFiveLinks)
@@ -143,7 +137,7 @@ TEST_F(Shortcuts, LinkWhoseTargetPathDoesNotFitIsLeftOut)
     // with the terminator; the other three targets do not.
     SetInstallPaths(ModuleDirectory, ("C:\\" + std::string(236 - 3, 'w')).c_str());
     EXPECT_EQ(0, CreateStartMenuShortcuts());
-    std::string group = JoinPath(common_, "Quortouch USB Touchscreen");
+    std::string group = JoinPath(common_, StartMenuFolderName);
     std::vector<std::string> links = ListNames(group, "*");
     ASSERT_EQ(2u, links.size());
     LinkContent rbtn = ReadLink(JoinPath(group, "Right Button.lnk"));
@@ -168,7 +162,7 @@ TEST_F(Shortcuts, LinkWhoseFilePathDoesNotFitIsLeftOut)
 
     EXPECT_EQ(0, CreateStartMenuShortcuts());
     EXPECT_EQ(moved, ProgramsFolder);
-    std::string group = JoinPath(moved, "Quortouch USB Touchscreen");
+    std::string group = JoinPath(moved, StartMenuFolderName);
     std::vector<std::string> links = ListNames(group, "*.lnk");
     std::sort(links.begin(), links.end());
     EXPECT_EQ((std::vector<std::string>{"Calibration.lnk", "Right Button.lnk"}), links);

@@ -14,7 +14,7 @@ std::string MsiPackagePath();
 std::string NextVersionMsiPath();
 std::string PreviousReleaseMsiPath();
 
-// C:\QuortouchPackage with the real ten files of the package folder (the
+// C:\QuortouchPackage with the real files of the package folder (the
 // files that the MSI carries), for the wizard to install from.
 bool MakeFullPackage();
 

@@ -15,7 +15,7 @@ extern const char UninstallTitle[];  // "Quortouch USB Touchscreen Uninstall"
 extern const char WelcomeTitle[];
 extern const char ProgressTitle[];
 
-// C:\QuortouchPackage: the ten package files. Install.exe, QuortouchUsb.exe
+// C:\QuortouchPackage: the package files. Install.exe, QuortouchUsb.exe
 // and the stand-in QuorUsb.exe/.inf/.sys come from the build tree; the
 // applet, help, the two demo tools and the read-me are placeholders
 // (WritePackage; only copied and linked). Without withReadMe "ReadMe.txt" is left out.

@@ -24,7 +24,7 @@
 
 namespace {
 
-const char UninstallEntryKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\VessaTouch";
+const char UninstallEntryKey[] = UNINSTALL_PARENT_KEY "\\" UNINSTALL_ENTRY_NAME;
 
 // --- the Windows version the prefix poses as -------------------------------------
 

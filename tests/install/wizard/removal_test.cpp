@@ -8,6 +8,7 @@
 #include "deployment.h"
 #include "driver_contract.h"
 #include "install_paths.h"
+#include "installed_system.h"
 #include "os_class.h"
 #include "parameter_store.h"
 #include "shortcuts.h"
@@ -197,13 +198,13 @@ TEST_F(DeployedFiles, NtFamilyRemovesItsTargetsGroupAndInstallDirectory)
 {
     OsClass = 10;
     Populate(CSIDL_COMMON_PROGRAMS);
-    SetFileAttributesA(JoinPath(WindowsDirectory, "System32\\QuortouchUsb.exe").c_str(), FILE_ATTRIBUTE_READONLY);
+    for (const std::string& target : SecondTargets(false))
+        SetFileAttributesA(target.c_str(), FILE_ATTRIBUTE_READONLY);
     RemoveDeployedFiles();
-    for (const char* gone : {"System32\\QuortouchUsb.cpl", "System32\\QuortouchUsb.exe",
-                             "System32\\Drivers\\QuorUsb.sys", "inf\\QuorUsb.inf"})
-        EXPECT_FALSE(FileExists(JoinPath(WindowsDirectory, gone))) << gone;
-    for (const char* kept : {"System\\QuortouchUsb.cpl", "System\\QuortouchUsb.exe"})
-        EXPECT_TRUE(FileExists(JoinPath(WindowsDirectory, kept))) << kept;
+    for (const std::string& gone : SecondTargets(false))
+        EXPECT_FALSE(FileExists(gone)) << gone;
+    for (const std::string& kept : OnlyOfTheOtherFamily(false))
+        EXPECT_TRUE(FileExists(kept)) << kept;
     EXPECT_FALSE(DirectoryExists(group));
     EXPECT_FALSE(DirectoryExists(installDirectory));
     Clean();
@@ -218,11 +219,10 @@ TEST_F(DeployedFiles, ConsumerFamilyRemovesItsOwnTargetsAndThePerUserGroup)
     std::string commonGroup = JoinPath(common, "Quortouch USB Touchscreen");
     CreateDirectoryA(commonGroup.c_str(), nullptr);
     RemoveDeployedFiles();
-    for (const char* gone : {"System\\QuortouchUsb.cpl", "System\\QuortouchUsb.exe",
-                             "System32\\Drivers\\QuorUsb.sys", "inf\\QuorUsb.inf"})
-        EXPECT_FALSE(FileExists(JoinPath(WindowsDirectory, gone))) << gone;
-    for (const char* kept : {"System32\\QuortouchUsb.cpl", "System32\\QuortouchUsb.exe"})
-        EXPECT_TRUE(FileExists(JoinPath(WindowsDirectory, kept))) << kept;
+    for (const std::string& gone : SecondTargets(true))
+        EXPECT_FALSE(FileExists(gone)) << gone;
+    for (const std::string& kept : OnlyOfTheOtherFamily(true))
+        EXPECT_TRUE(FileExists(kept)) << kept;
     EXPECT_FALSE(DirectoryExists(group));
     EXPECT_TRUE(DirectoryExists(commonGroup));
     RemoveDirectoryA(commonGroup.c_str());

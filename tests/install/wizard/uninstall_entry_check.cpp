@@ -9,12 +9,13 @@
 #include "gui_support.h"
 
 #include "installer_run.h"
+#include "package_layout.h"
 #include "package_version.h"
 #include "test_support.h"
 
 namespace {
 
-const char EntryKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\VessaTouch";
+const char EntryKey[] = UNINSTALL_PARENT_KEY "\\" UNINSTALL_ENTRY_NAME;
 
 void ExpectText(const char* name, const std::string& expected)
 {
@@ -43,12 +44,10 @@ unsigned long long FileBytes(const std::string& path)
 DWORD InstalledKb()
 {
     unsigned long long bytes = 0;
-    for (const char* name : {"QuortouchUsb.cpl", "QuortouchUsb.exe", "QuorUsb.sys", "QuorUsb.inf", "QuortouchUsb.chm",
-                             "QuorUsb.exe", "Install.exe", "Write.exe", "RBtn.exe", "ReadMe.txt"})
+    for (const std::string& name : PackageFileNames())
         bytes += FileBytes(JoinPath(InstallDirectoryPath(), name));
-    for (const char* copy : {"System32\\QuortouchUsb.cpl", "System32\\QuortouchUsb.exe",
-                             "System32\\Drivers\\QuorUsb.sys", "inf\\QuorUsb.inf"})
-        bytes += FileBytes(JoinPath(WindowsDir(), copy));
+    for (const std::string& copy : SecondTargets(false))
+        bytes += FileBytes(copy);
     return static_cast<DWORD>((bytes + 1023) / 1024);
 }
 

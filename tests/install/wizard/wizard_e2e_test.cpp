@@ -11,6 +11,7 @@
 
 #include "autostart.h"
 #include "calibration_app.h"
+#include "deployment.h"
 #include "driver_contract.h"
 #include "installer_run.h"
 #include "package_version.h"
@@ -23,7 +24,7 @@
 
 namespace {
 
-const char UninstallEntryKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\VessaTouch";
+const char UninstallEntryKey[] = UNINSTALL_PARENT_KEY "\\" UNINSTALL_ENTRY_NAME;
 
 std::string AutostartPath()
 {
@@ -65,7 +66,7 @@ void ExpectNothingForTheRestart()
 // the running driver and its device.
 void ExpectInstallationWhole()
 {
-    EXPECT_EQ(10, CountInstalledFiles());
+    EXPECT_EQ(PackageFileCount, CountInstalledFiles());
     for (const std::string& copy : SecondTargets(false))
         EXPECT_TRUE(FileExists(copy)) << copy;
     for (const std::string& link : StartMenuLinkNames())
@@ -240,7 +241,7 @@ TEST_F(Wizard, CompleteInstallationThenCalibrationTool)
     SaveScreenshot("install-progress.png");
 
     // What the steps left behind.
-    EXPECT_EQ(10, CountInstalledFiles());
+    EXPECT_EQ(PackageFileCount, CountInstalledFiles());
     for (const std::string& copy : SecondTargets(false))
         EXPECT_TRUE(FileExists(copy)) << copy;
     for (const std::string& link : StartMenuLinkNames())
@@ -385,7 +386,7 @@ TEST_F(Wizard, CancelAnsweredNoResumesTwoHundredMillisecondsLater)
     EXPECT_GE(GetTickCount() - answered, 150u);
     ASSERT_TRUE(WaitUntil([&] { return IsControlEnabled(progress, IDC_FINISH); }, 30000));
     EXPECT_TRUE(IsControlEnabled(progress, IDC_STATUS_LINKS));
-    EXPECT_EQ(10, CountInstalledFiles());
+    EXPECT_EQ(PackageFileCount, CountInstalledFiles());
     ASSERT_TRUE(PressButton(progress, IDC_FINISH));
     HWND restart = WaitForMessageBox(SetupTitle, 20000, installer.Id());
     ASSERT_NE(nullptr, restart);
@@ -406,7 +407,7 @@ TEST_F(Wizard, CancelAnsweredYesKeepsWhatWasDone)
     bool driverStepRan = IsControlEnabled(progress, IDC_STATUS_DEVICE);
     ASSERT_TRUE(PressButton(question, IDYES));
     EXPECT_EQ(0, installer.Wait(60000));
-    EXPECT_EQ(10, CountInstalledFiles());
+    EXPECT_EQ(PackageFileCount, CountInstalledFiles());
     for (const std::string& copy : SecondTargets(false))
         EXPECT_TRUE(FileExists(copy)) << copy;
     EXPECT_EQ(driverStepRan, KeyExists(HKEY_LOCAL_MACHINE, UninstallEntryKey));

@@ -29,7 +29,7 @@ DWORD FileSize(const std::string& path)
     return data.nFileSizeLow;
 }
 
-TEST(PackageInstall, InstallFromThePackageFolderInstallsAllTenFilesAndCalibrates)
+TEST(PackageInstall, InstallFromThePackageFolderInstallsEveryFileAndCalibrates)
 {
     // The package folder, copied as a user would copy it off the zip or a disc.
     std::string package = "C:\\users\\Public\\QuortouchUsb";
@@ -41,7 +41,7 @@ TEST(PackageInstall, InstallFromThePackageFolderInstallsAllTenFilesAndCalibrates
     ASSERT_EQ(code, 0) << "demo_user.exe stopped at that step; its screenshots are in " << shots;
 
     // The package folder (possibly read-only media) still holds exactly the
-    // ten files; the setup tool's log went to the Windows directory.
+    // package's files; the setup tool's log went to the Windows directory.
     std::set<std::string> left;
     WIN32_FIND_DATAA found;
     HANDLE search = FindFirstFileA(JoinPath(package, "*").c_str(), &found);

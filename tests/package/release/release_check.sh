@@ -3,9 +3,12 @@
 # signed and verified against the test CA, the version resource of each
 # file as Windows reads it, the zip made from the signed files and SHA256SUMS matching;
 # and the version of the Windows Installer package beside it.
-#   release_check.sh SOURCE_DIR BUILD_DIR VERSION VERSION_PROBE_EXE
+#   release_check.sh SOURCE_DIR BUILD_DIR VERSION VERSION_PROBE_EXE VERSION_RESOURCES FILE...
+# VERSION_RESOURCES: "<file name><TAB><file type><TAB><description>" lines, as
+# the build wrote the resources; FILE...: the package layout's files.
 set -u
-source_dir=$1 build=$2 version=$3 probe=$4
+source_dir=$1 build=$2 version=$3 probe=$4 resources=$5
+shift 5
 out=$build/release-check
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
@@ -16,14 +19,17 @@ grep -q "TEST certificate" "$out.log" || fail "the release did not say it used t
 ca=$build/release-test-cert/ca.pem
 verify() { osslsigncode verify -CAfile "$ca" -ignore-crl -in "$1" >/dev/null 2>&1; }
 
-# The seven PE files: name, file type (1 program, 2 DLL, 3 driver), description.
-expected="Install.exe 1 Quortouch USB Touchscreen Setup
-QuortouchUsb.exe 1 Quortouch USB Touchscreen calibration
-QuortouchUsb.cpl 2 Quortouch USB Touchscreen Control Panel applet
-QuorUsb.exe 1 Quortouch USB Touchscreen driver setup tool
-QuorUsb.sys 3 Quortouch USB Touchscreen driver
-Write.exe 1 HandWritting Demo
-RBtn.exe 1 Right Button"
+# The PE files of the package, each with its file type (1 program, 2 DLL, 3
+# driver) and description.
+expected=""
+for name in "$@"; do
+  [ "$(head -c 2 "$out/QuortouchUsb/$name" 2>/dev/null)" = MZ ] || continue
+  line=$(awk -F'\t' -v n="$name" '$1 == n { print $1 " " $2 " " $3; exit }' "$resources")
+  [ -n "$line" ] || { fail "$name: no version resource was built"; continue; }
+  expected+="$line"$'\n'
+done
+expected=${expected%$'\n'}
+signed=$(echo "$expected" | grep -c .)
 fixed=$version
 while [ "$(echo "$fixed" | tr -cd . | wc -c)" -lt 3 ]; do fixed=$fixed.0; done
 
@@ -61,7 +67,7 @@ sys.exit(sorted(files) != sorted(os.listdir(folder)) or
          any(open(os.path.join(folder, n), "rb").read() != data for n, data in files.items()))
 PY
 (cd "$out" && sha256sum --quiet -c SHA256SUMS) || fail "SHA256SUMS does not match"
-[ "$(wc -l <"$out/SHA256SUMS")" = 11 ] || fail "SHA256SUMS does not list the ten files and the zip"
+[ "$(wc -l <"$out/SHA256SUMS")" = $(($# + 1)) ] || fail "SHA256SUMS does not list the $# files and the zip"
 grep -q "^Version $version"$'\r'"\$" "$out/QuortouchUsb/ReadMe.txt" || fail "ReadMe.txt does not carry the version"
 
 # The Windows Installer package carries the version as well: higher than the
@@ -75,6 +81,6 @@ before=$(property "$previous" ProductVersion)
 [ "$(property "$msi" UpgradeCode)" = "$(property "$previous" UpgradeCode)" ] || fail "QuortouchUsb.msi: another upgrade code"
 [ "$(property "$msi" ProductCode)" != "$(property "$previous" ProductCode)" ] || fail "QuortouchUsb.msi: the previous product code"
 
-[ $failures = 0 ] && echo "release: 7 files signed and verified, version $version in each and in the MSI; zip and sums ok"
+[ $failures = 0 ] && echo "release: $signed files signed and verified, version $version in each and in the MSI; zip and sums ok"
 [ $failures = 0 ] && rm -rf "$out" "$out.log"
 exit $failures
