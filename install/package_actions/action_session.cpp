@@ -3,6 +3,7 @@
 #include <cstdarg>
 #include <cstring>
 
+#include "action_log.h"
 #include "bounded_format.h"
 #include "debug_trace.h"
 #include "install_paths.h"
@@ -73,6 +74,12 @@ void ForwardTrace(const char* text)
     LogLine("trace: %s", line);
 }
 
+// The engine's action lines (action_log.h).
+void ForwardActionLine(const char* line)
+{
+    LogLine("%s", line);
+}
+
 // Copies one path of the action's data, without a trailing backslash ("C:\"
 // becomes "C:", as the engine writes a drive's root).
 bool TakePath(const char* begin, const char* end, char (&out)[MAX_PATH])
@@ -94,12 +101,14 @@ void BeginAction(MSIHANDLE session, const char* name)
     CurrentSession = session;
     FormatInto(CurrentAction, "%s", name);
     SetDebugTraceSink(ForwardTrace);
+    SetActionLogSink(ForwardActionLine);
 }
 
 UINT EndAction(UINT result)
 {
     LogLine("%s (%u)", result == ERROR_SUCCESS ? "done" : "failed", result);
     SetDebugTraceSink(nullptr);
+    SetActionLogSink(nullptr);
     CurrentSession = 0;
     return result;
 }

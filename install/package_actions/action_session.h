@@ -7,7 +7,8 @@
 #include <msiquery.h>
 
 // Starts an action of that name: the session is remembered for the log
-// functions below, and the engine's DebugTrace lines go into the log too.
+// functions below, and the engine's DebugTrace and action lines go into the
+// log too.
 void BeginAction(MSIHANDLE session, const char* name);
 // Logs the action's result and ends what BeginAction started; returns result.
 UINT EndAction(UINT result);

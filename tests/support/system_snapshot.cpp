@@ -280,6 +280,8 @@ const std::set<std::string> RemovalLeftovers = {
     "file c:\\windows\\quorusb.log",
 };
 
+const char SetupLogItem[] = "file c:\\windows\\quortouchsetup.log";
+
 std::string SnapshotDifference(const std::set<std::string>& before, const std::set<std::string>& after,
                                const std::set<std::string>& mayBeAdded)
 {

@@ -24,6 +24,9 @@ std::string SnapshotDifference(const std::set<std::string>& before, const std::s
 // Panel" there), for which no removal has a step, and the setup tool's log,
 // kept where driver tools keep theirs.
 extern const std::set<std::string> RemovalLeftovers;
+// The installer's setup log, which every run of Install.exe appends to and
+// which stays after the removal, as a snapshot line.
+extern const char SetupLogItem[];  // "file c:\windows\quortouchsetup.log"
 
 // The same items, each with what it holds: a file's size and content hash, a
 // shell link's target, arguments, description and working directory, a

@@ -45,6 +45,8 @@ const KnownDifference KnownDifferences[] = {
     {'b', "c:\\windows\\quorusb.log",
      "The setup tool's log names the folder the tool ran from: the package has no package folder, so it runs the "
      "copy in the install folder; the wizard runs the one beside Install.exe."},
+    {'w', "c:\\windows\\quortouchsetup.log",
+     "The wizard's setup log; the package's actions write their lines into the Windows Installer log."},
     {'b', "\\uninstall quortouch.lnk",
      "The Uninstall link runs msiexec /x with the product code (Windows Installer removes what it installed) "
      "instead of Install.exe /u."},
