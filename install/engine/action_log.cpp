@@ -32,6 +32,14 @@ void LogAction(const char* what, const char* object, DWORD error)
     SetLastError(lastError);
 }
 
+void LogKeyAction(const char* what, const char* path, DWORD error)
+{
+    char key[ActionLineSize];
+    if (!FormatInto(key, "HKLM\\%s", path))
+        FormatInto(key, "HKLM\\...");
+    LogAction(what, key, error);
+}
+
 void LogNote(const char* format, ...)
 {
     if (CurrentSink == nullptr)

@@ -13,5 +13,7 @@ void SetActionLogSink(ActionLogSink sink);
 // "<what> <object>: ok" for error 0, else "<what> <object>: error <n>".
 // The caller's last-error code is left as it was.
 void LogAction(const char* what, const char* object, DWORD error);
+// The same for a key under HKEY_LOCAL_MACHINE: "<what> HKLM\<path>: ...".
+void LogKeyAction(const char* what, const char* path, DWORD error);
 // A line of its own ("driver setup tool exited 2").
 void LogNote(const char* format, ...) __attribute__((format(gnu_printf, 1, 2)));

@@ -4,11 +4,13 @@
 
 #include <cstring>
 
+#include "action_log.h"
 #include "bounded_format.h"
 #include "files_in_use.h"
 #include "install_paths.h"
 #include "os_class.h"
 #include "restart_queue.h"
+#include "run_journal.h"
 
 // Source and first target name, second target on the NT family, second target
 // on the older consumer family (both relative to the Windows directory).
@@ -19,61 +21,13 @@ static_assert(sizeof(PackageFileRow) == 160, "three fields of 32, 64 and 64 byte
 
 namespace {
 
-// What the latest DeployPackageFiles did, so that the clean-up after a failed
-// step puts back exactly what was there, and a run that went through can
-// drop what earlier runs left for the restart. Each row has at most two
-// targets, each written once a run.
-constexpr int MaxDeployedTargets = 2 * PackageFileCount;
-struct TargetAndCopy {
-    char Target[MAX_PATH];
-    char Copy[MAX_PATH];
-};
-struct DeploymentRecord {
-    bool DirectoryCreated;
-    // Every target the run wrote, replaced at the restart or found holding
-    // the bytes already.
-    int WrittenCount;
-    char Written[MaxDeployedTargets][MAX_PATH];
-    // Targets that were not there before.
-    int CreatedCount;
-    char Created[MaxDeployedTargets][MAX_PATH];
-    // Targets overwritten, with a copy of their old bytes beside them.
-    int KeptCount;
-    TargetAndCopy Kept[MaxDeployedTargets];
-    // Targets in use, with the copy queued to replace them at the restart.
-    int StagedCount;
-    TargetAndCopy Staged[MaxDeployedTargets];
-};
-DeploymentRecord ThisRun;
-
-void Remember(char (&list)[MaxDeployedTargets][MAX_PATH], int* count, const char* path)
-{
-    if (*count < MaxDeployedTargets && FormatInto(list[*count], "%s", path))
-        ++*count;
-}
-
-void RememberPair(TargetAndCopy (&list)[MaxDeployedTargets], int* count, const char* target, const char* copy)
-{
-    if (*count < MaxDeployedTargets && FormatInto(list[*count].Target, "%s", target) &&
-        FormatInto(list[*count].Copy, "%s", copy))
-        ++*count;
-}
-
-bool IsStagedByThisRun(const char* path)
-{
-    for (int i = 0; i < ThisRun.StagedCount; ++i)
-        if (lstrcmpiA(ThisRun.Staged[i].Copy, path) == 0)
-            return true;
-    return false;
-}
-
 // The queue entries for package targets that are taken out: whether this
-// run's own replacements stay, and the staged copies of the replacements taken
-// out, to delete once the queue is written back.
+// run's own replacements stay, and, without a run journal to delete them at
+// the commit, the staged copies of the replacements taken out.
 struct SupersededEntries {
     bool KeepThisRunsOwn;
     int Count;
-    char Copies[2 * MaxDeployedTargets][MAX_PATH];
+    char Copies[4 * PackageFileCount][MAX_PATH];
 };
 SupersededEntries Superseded;
 
@@ -81,11 +35,11 @@ SupersededEntries Superseded;
 bool TakeOutSuperseded(const char* source, bool deletion, void* context)
 {
     auto* entries = static_cast<SupersededEntries*>(context);
-    if (entries->KeepThisRunsOwn && IsStagedByThisRun(source))
+    if (entries->KeepThisRunsOwn && StagedByThisRun(source))
         return false;
-    if (deletion)
+    if (deletion || RunJournalOpen())
         return true;
-    if (entries->Count >= 2 * MaxDeployedTargets || !FormatInto(entries->Copies[entries->Count], "%s", source))
+    if (entries->Count >= 4 * PackageFileCount || !FormatInto(entries->Copies[entries->Count], "%s", source))
         return false;
     ++entries->Count;
     return true;
@@ -105,20 +59,15 @@ void TakeOutSupersededFor(RestartQueue* queue, const char* path)
     TakeOutQueuedEntries(queue, path, TakeOutSuperseded, &Superseded);
 }
 
-// Writes the queue back and deletes the staged copies of what was taken out.
+// Writes the queue back and deletes the staged copies of what was taken out
+// (with a run journal, its commit does).
 void FinishTakingOut(RestartQueue* queue)
 {
-    WriteRestartQueue(queue);
+    LogAction("take entries out of the restart queue", "PendingFileRenameOperations", WriteRestartQueue(queue) ? 0 : GetLastError());
     FreeRestartQueue(queue);
     for (int i = 0; i < Superseded.Count; ++i)
         DeleteNowOrAtRestart(Superseded.Copies[i]);
     Superseded.Count = 0;
-}
-
-// Takes out this run's own replacements.
-bool TakeOutOwnEntry(const char* source, bool, void*)
-{
-    return IsStagedByThisRun(source);
 }
 
 }  // namespace
@@ -150,22 +99,31 @@ static bool IsSameFile(const char* first, const char* second)
 }
 
 // Copies source over the existing target, keeping the target's old bytes
-// beside it for the clean-up of a failed run. ERROR_SUCCESS, or the error of
-// the call that failed; the target then holds its old bytes.
+// beside it (recorded in the run's journal) for the undo of a failed run.
+// ERROR_SUCCESS, or the error of the call that failed; the target then holds
+// its old bytes, or, where they could not be put back at once, the kept copy
+// does and the undo puts them back.
 static DWORD OverwriteKeepingOldBytes(const char* source, const char* target)
 {
+    // Without a journal nothing will undo the run: no copy is kept.
+    if (!RunJournalOpen())
+        return CopyFileA(source, target, FALSE) ? ERROR_SUCCESS : GetLastError();
     char kept[MAX_PATH];
     if (!CopyBeside(target, kept))
         return GetLastError();
-    if (CopyFileA(source, target, FALSE)) {
-        RememberPair(ThisRun.Kept, &ThisRun.KeptCount, target, kept);
-        return ERROR_SUCCESS;
-    }
-    DWORD error = GetLastError();
-    // A target in use was not touched; a copy that stopped half-way (a full
-    // disk) gets the old bytes back at once.
-    if (IsInUseError(error) || !MoveFileExA(kept, target, MOVEFILE_REPLACE_EXISTING))
+    if (!RecordFileOverwritten(target, kept)) {
+        DWORD error = GetLastError();
         DeleteFileA(kept);
+        return error;
+    }
+    if (CopyFileA(source, target, FALSE))
+        return ERROR_SUCCESS;
+    DWORD error = GetLastError();
+    // A target in use was not touched (its kept copy goes at the commit or
+    // the undo); a copy that stopped half-way (a full disk) gets the old
+    // bytes back at once.
+    if (!IsInUseError(error))
+        MoveFileExA(kept, target, MOVEFILE_REPLACE_EXISTING);
     return error;
 }
 
@@ -176,41 +134,43 @@ static DWORD OverwriteKeepingOldBytes(const char* source, const char* target)
 static bool CopyPackageFile(const char* source, const char* target)
 {
     SetFileAttributesA(target, 0);
-    Remember(ThisRun.Written, &ThisRun.WrittenCount, target);
     if (IsSameFile(source, target))
         return true;
     if (GetFileAttributesA(target) == INVALID_FILE_ATTRIBUTES) {
         // This run's from the moment the copy starts: half a copy goes with
         // the rest when the run fails.
-        Remember(ThisRun.Created, &ThisRun.CreatedCount, target);
-        return CopyFileA(source, target, FALSE) != FALSE;
+        bool copied = RecordFileCreated(target) && CopyFileA(source, target, FALSE);
+        LogAction("copy", target, copied ? ERROR_SUCCESS : GetLastError());
+        return copied;
     }
     DWORD error = OverwriteKeepingOldBytes(source, target);
-    if (error == ERROR_SUCCESS)
+    if (error == ERROR_SUCCESS) {
+        LogAction("copy over", target, error);
         return true;
+    }
     if (IsInUseError(error)) {
-        if (SameContent(source, target))
+        if (SameContent(source, target)) {
+            LogAction("in use, holds the package's bytes already", target, ERROR_SUCCESS);
             return true;
+        }
         char staged[MAX_PATH];
         if (ReplaceAtRestart(source, target, staged)) {
-            RememberPair(ThisRun.Staged, &ThisRun.StagedCount, target, staged);
+            LogAction("in use, replaced at the restart", target, ERROR_SUCCESS);
             return true;
         }
     }
+    LogAction("copy over", target, error);
     SetLastError(error);
     return false;
 }
 
 int DeployPackageFiles()
 {
-    // A run before this one in the same process that was neither taken back
-    // nor committed stays as it is.
-    if (ThisRun.WrittenCount > 0)
-        CommitFilesOfThisRun();
-    memset(&ThisRun, 0, sizeof ThisRun);
     if (!InstallPathsKnown() || InstallDirectory[0] == '\0')
         return PathTooLong();
-    ThisRun.DirectoryCreated = CreateDirectoryA(InstallDirectory, nullptr) != FALSE;
+    if (!RecordFolderCreated(InstallDirectory))
+        return -1;
+    CreateDirectoryA(InstallDirectory, nullptr);
 
     for (const PackageFileRow& row : PackageFileTable) {
         char source[MAX_PATH];
@@ -232,47 +192,31 @@ int DeployPackageFiles()
     return 0;
 }
 
-void RemoveFilesOfThisRun()
+// Every target of the package (the install directory's files and the
+// family's second copies), then the install directory itself.
+static void TakeOutForEveryTarget(RestartQueue* queue)
 {
-    for (int i = 0; i < ThisRun.CreatedCount; ++i)
-        DeleteNowOrAtRestart(ThisRun.Created[i]);
-    // The old bytes back in place; over a target in use, at the restart.
-    for (int i = 0; i < ThisRun.KeptCount; ++i) {
-        const TargetAndCopy& kept = ThisRun.Kept[i];
-        if (!MoveFileExA(kept.Copy, kept.Target, MOVEFILE_REPLACE_EXISTING))
-            MoveFileExA(kept.Copy, kept.Target, MOVEFILE_DELAY_UNTIL_REBOOT | MOVEFILE_REPLACE_EXISTING);
+    char path[MAX_PATH];
+    for (const PackageFileRow& row : PackageFileTable) {
+        if (FormatInstallPath(path, row.NameField))
+            TakeOutSupersededFor(queue, path);
+        const char* second = SecondTarget(row);
+        if (second[0] != '\0' && FormatWindowsPath(path, second))
+            TakeOutSupersededFor(queue, path);
     }
-    RestartQueue queue;
-    if (ThisRun.StagedCount > 0 && ReadRestartQueue(&queue)) {
-        for (int i = 0; i < ThisRun.StagedCount; ++i)
-            TakeOutQueuedEntries(&queue, ThisRun.Staged[i].Target, TakeOutOwnEntry, nullptr);
-        WriteRestartQueue(&queue);
-        FreeRestartQueue(&queue);
-    }
-    // Deleted whether or not the queue could be rewritten: a replacement
-    // without its file does nothing at the restart.
-    for (int i = 0; i < ThisRun.StagedCount; ++i)
-        DeleteNowOrAtRestart(ThisRun.Staged[i].Copy);
-    if (ThisRun.DirectoryCreated)
-        RemoveDirectoryA(InstallDirectory);
-    memset(&ThisRun, 0, sizeof ThisRun);
 }
 
-void CommitFilesOfThisRun()
+void TakeOutSupersededEntries()
 {
     // Whatever earlier runs queued for these targets, and for the install
     // directory itself, would undo this run at the restart.
     RestartQueue queue;
-    if (ThisRun.WrittenCount > 0 && BeginTakingOut(&queue, true)) {
-        for (int i = 0; i < ThisRun.WrittenCount; ++i)
-            TakeOutSupersededFor(&queue, ThisRun.Written[i]);
-        if (InstallDirectory[0] != '\0')
-            TakeOutSupersededFor(&queue, InstallDirectory);
-        FinishTakingOut(&queue);
-    }
-    for (int i = 0; i < ThisRun.KeptCount; ++i)
-        DeleteNowOrAtRestart(ThisRun.Kept[i].Copy);
-    memset(&ThisRun, 0, sizeof ThisRun);
+    if (WindowsDirectory[0] == '\0' || !BeginTakingOut(&queue, true))
+        return;
+    TakeOutForEveryTarget(&queue);
+    if (InstallDirectory[0] != '\0')
+        TakeOutSupersededFor(&queue, InstallDirectory);
+    FinishTakingOut(&queue);
 }
 
 void TakeBackQueuedPackageEntries()
@@ -280,13 +224,6 @@ void TakeBackQueuedPackageEntries()
     RestartQueue queue;
     if (WindowsDirectory[0] == '\0' || !BeginTakingOut(&queue, false))
         return;
-    char path[MAX_PATH];
-    for (const PackageFileRow& row : PackageFileTable) {
-        if (FormatInstallPath(path, row.NameField))
-            TakeOutSupersededFor(&queue, path);
-        const char* second = SecondTarget(row);
-        if (second[0] != '\0' && FormatWindowsPath(path, second))
-            TakeOutSupersededFor(&queue, path);
-    }
+    TakeOutForEveryTarget(&queue);
     FinishTakingOut(&queue);
 }

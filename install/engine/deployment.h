@@ -21,20 +21,17 @@ const char* SecondTarget(const PackageFileRow& row);
 
 // 0 when every copy succeeded; -1 at the first failed copy, with that copy's
 // last-error code (206 when a path would not fit its buffer). A target in use
-// counts as copied: it is replaced at the next restart.
+// counts as copied: it is replaced at the next restart. Each change is
+// recorded in the run's journal before it is made (run_journal.h): a failed
+// run is undone from there.
 int DeployPackageFiles();
-// The clean-up after a failed install step: puts back what the latest
-// DeployPackageFiles found (the old bytes of every file it overwrote) and
-// removes what it created (new files, half-copied ones included, its copies
-// queued for the restart with their queue entries, the install directory when
-// it made it). Files the package does not own stay.
-void RemoveFilesOfThisRun();
-// After the run went through (or was cancelled, which undoes nothing): takes
-// out of the restart queue what earlier runs queued for the targets of this
-// run and for the install directory (replacements, with their staged copies,
-// and deletions), so that the restart keeps this run's files, and deletes the
-// old bytes kept for the clean-up.
-void CommitFilesOfThisRun();
+// Once the run's files are in place for good (its driver step went
+// through): takes out of the restart queue what earlier runs queued for the
+// package's targets and for the install directory (replacements and
+// deletions), so that the restart keeps this run's files. Each entry taken
+// out is recorded in the run's journal, whose commit deletes the staged
+// copies of the replacements taken out (without a journal they go at once).
+void TakeOutSupersededEntries();
 // Takes out of the restart queue every entry for a package target (in the
 // install directory and the system directories): replacements, whose staged
 // copies are deleted (at the restart when in use), and deletions.

@@ -5,6 +5,7 @@
 
 #include <cstring>
 
+#include "action_log.h"
 #include "bounded_format.h"
 #include "driver_contract.h"
 #include "install_paths.h"
@@ -12,6 +13,8 @@
 #include "library_search.h"
 #include "os_class.h"
 #include "parameter_store.h"
+#include "recorded_registry.h"
+#include "run_journal.h"
 #include "setup_tool.h"
 #include "uninstall_entry.h"
 
@@ -25,8 +28,6 @@ const MouseValue MouseValueTable[MouseValueCount] = {
 
 namespace {
 
-// Whether the latest WriteDriverEntries created the uninstall entry.
-bool UninstallEntryCreated = false;
 const char DeviceInstanceFormat[] = "Enum\\USB\\VID_%s&PID_0001\\INST_%d";
 const char DriverClassFormat[] = "System\\CurrentControlSet\\Services\\Class\\%s";
 const char InstalledDeviceDesc[] = "Quortouch USB Touchscreen";
@@ -45,6 +46,18 @@ void SetStringValue(HKEY key, const char* name, const char* text, DWORD size)
     RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text), size);
 }
 
+// The parameter key and its nineteen values as they are before the defaults
+// go in. False with the last-error code when the journal could not take them.
+bool RecordParameterValues()
+{
+    if (!RecordKeyCreated(HKEY_LOCAL_MACHINE, ParameterKey))
+        return false;
+    for (const DeviceParameter& entry : DeviceParameterTable)
+        if (!RecordValue(HKEY_LOCAL_MACHINE, ParameterKey, entry.Name))
+            return false;
+    return true;
+}
+
 // The setup tool's "setup" run, then the parameter key's access list on
 // OsClass 8..10, also after a failed run. 0, or -1 when the tool could not
 // be started (its creation error) or exited with 2 (the error the run left);
@@ -54,8 +67,16 @@ int RunSetupToolAndSecureKey(SetupToolCommand* command)
 {
     DWORD exitCode = 0;
     DWORD runError = 0;
-    if (!RunSetupToolInstall(command, &exitCode, &runError))
+    // The service as it is before the tool installs or refreshes it.
+    if (!RecordDriverService(DRIVER_SERVICE_NAME)) {
+        LogAction("record the driver service", DRIVER_SERVICE_NAME, GetLastError());
         return -1;
+    }
+    if (!RunSetupToolInstall(command, &exitCode, &runError)) {
+        LogAction("start the driver setup tool", command->Application, GetLastError());
+        return -1;
+    }
+    LogNote("driver setup tool exited %lu", exitCode);
     if (NeedsKeySecurity(OsClass))
         SecureParameterKey();
     if (exitCode == DRIVER_SETUP_FAILED) {
@@ -105,29 +126,38 @@ int RegisterDriverWithSetupTool()
 
 int WriteDriverEntries()
 {
-    if (WriteUninstallEntry(&UninstallEntryCreated) == -3)
+    bool created = false;
+    int entry = WriteUninstallEntry(&created);
+    LogKeyAction("write the uninstall entry", UninstallKey, entry == 0 ? ERROR_SUCCESS : GetLastError());
+    if (entry == -3)
         return -3;
-    if (WriteParameterDefaults() == -3)
+    // Values the journal could not take are not written either.
+    if (!RecordParameterValues()) {
+        LogKeyAction("record the parameter values of", ParameterKey, GetLastError());
+        return -3;
+    }
+    int defaults = WriteParameterDefaults();
+    LogKeyAction("write the parameter defaults to", ParameterKey, defaults == 0 ? ERROR_SUCCESS : GetLastError());
+    if (defaults == -3)
         return -3;
     return WriteMouseValues();
-}
-
-void RemoveUninstallEntryOfThisRun()
-{
-    if (UninstallEntryCreated)
-        DeleteUninstallEntry();
-    UninstallEntryCreated = false;
 }
 
 int WriteMouseValues()
 {
     // Under HKEY_LOCAL_MACHINE; the sizes leave out the terminating zero.
     HKEY key = nullptr;
-    if (RegCreateKeyA(HKEY_LOCAL_MACHINE, MouseKey, &key) != ERROR_SUCCESS)
+    if (!RecordKeyCreated(HKEY_LOCAL_MACHINE, MouseKey) ||
+        RegCreateKeyA(HKEY_LOCAL_MACHINE, MouseKey, &key) != ERROR_SUCCESS) {
+        LogKeyAction("write the mouse values to", MouseKey, GetLastError());
         return 0;
-    for (const MouseValue& value : MouseValueTable)
-        SetStringValue(key, value.Name, value.Text, static_cast<DWORD>(strlen(value.Text)));
+    }
+    LONG status = ERROR_SUCCESS;
+    for (int i = 0; i < MouseValueCount && status == ERROR_SUCCESS; ++i)
+        status = SetRecordedValue(HKEY_LOCAL_MACHINE, MouseKey, key, MouseValueTable[i].Name, REG_SZ,
+                                  MouseValueTable[i].Text, static_cast<DWORD>(strlen(MouseValueTable[i].Text)));
     RegCloseKey(key);
+    LogKeyAction("write the mouse values to", MouseKey, static_cast<DWORD>(status));
     return 0;
 }
 

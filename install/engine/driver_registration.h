@@ -22,18 +22,17 @@ enum UsbEntryDirection { UsbEntriesInstall, UsbEntriesRemove };
 // would not fit its buffer; untouched for an unsupported OsClass).
 int RegisterDriver();
 // 0, or -3 when the uninstall entry's key or the parameter key can neither be
-// opened nor created.
+// opened nor created, or the run's journal could not record them. Every key
+// and value is recorded in the journal before it is written, the driver's
+// service before the setup tool runs, the access list before it is widened.
 int WriteDriverEntries();
-// Deletes the uninstall entry when the latest WriteDriverEntries created it
-// (the clean-up of a failed first install); an entry that was there before
-// stays.
-void RemoveUninstallEntryOfThisRun();
 // RegisterDriver's part on the NT family without the entries, for an
 // installer that writes its own: the driver-setup tool's "setup" run from the
 // ModuleDirectory, then the parameter key's access list (OsClass 8..10).
 // Results as RegisterDriver; -1 for any other family.
 int RegisterDriverWithSetupTool();
-// The mouse double-click values under HKEY_LOCAL_MACHINE; always 0.
+// The mouse double-click values under HKEY_LOCAL_MACHINE, each recorded in
+// the run's journal first; always 0.
 int WriteMouseValues();
 // 0, or the Windows error code of the failing call.
 int CopyOemInf();

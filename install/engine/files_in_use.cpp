@@ -3,6 +3,8 @@
 
 #include <cstring>
 
+#include "run_journal.h"
+
 namespace {
 
 // Unique names made here start with this and end in ".tmp".
@@ -77,7 +79,7 @@ bool ReplaceAtRestart(const char* source, const char* target, char (&staged)[MAX
 {
     if (!MakeUniqueNameBeside(target, staged))
         return false;
-    if (CopyFileA(source, staged, FALSE) &&
+    if (RecordFileStaged(target, staged) && CopyFileA(source, staged, FALSE) &&
         MoveFileExA(staged, target, MOVEFILE_DELAY_UNTIL_REBOOT | MOVEFILE_REPLACE_EXISTING))
         return true;
     DWORD error = GetLastError();

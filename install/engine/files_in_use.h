@@ -16,8 +16,8 @@ bool SameContent(const char* first, const char* second);
 bool MakeUniqueNameBeside(const char* path, char (&unique)[MAX_PATH]);
 
 // Copies source beside target under a unique name in target's directory and
-// schedules that copy to replace target at the next restart; its name goes to
-// staged. False, with the failed call's last-error code, when either failed
+// schedules that copy to replace target at the next restart, recorded in the
+// run's journal before the copy; its name goes to staged. False, with the failed call's last-error code, when either failed
 // (the copy is then deleted again).
 bool ReplaceAtRestart(const char* source, const char* target, char (&staged)[MAX_PATH]);
 

@@ -5,9 +5,11 @@
 #include <windows.h>
 #include <aclapi.h>
 
+#include "action_log.h"
 #include "bounded_format.h"
 #include "debug_trace.h"
 #include "parameter_store.h"
+#include "run_journal.h"
 
 namespace {
 
@@ -40,9 +42,16 @@ void SecureParameterKey()
     char objectName[MAX_PATH];
     if (!FormatInto(objectName, "MACHINE\\%s", ParameterKey))
         return;
+    // The list as it was, for the undo of a failed run; unrecorded, it stays.
+    if (!RecordAccessList(HKEY_LOCAL_MACHINE, ParameterKey)) {
+        LogKeyAction("record the access list of", ParameterKey, GetLastError());
+        return;
+    }
+    DWORD result = ERROR_SUCCESS;
     for (const char* trustee : ParameterKeyTrustees)
-        if (GrantKeyAccess(objectName, SE_REGISTRY_KEY, trustee) != 0)
+        if ((result = GrantKeyAccess(objectName, SE_REGISTRY_KEY, trustee)) != 0)
             break;
+    LogKeyAction("widen the access list of", ParameterKey, result);
 }
 
 bool EnablePrivilege(HANDLE process, const char* privilegeName)

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "bounded_format.h"
+#include "run_journal.h"
 
 namespace {
 
@@ -93,6 +94,7 @@ int TakeOutQueuedEntries(RestartQueue* queue, const char* path, QueuedEntryFilte
     if (queue->Text == nullptr || !FormatInto(wanted, "%s%s", NtPrefix, path))
         return 0;
     int taken = 0;
+    int position = 0;
     DWORD i = 0;
     while (i < queue->Length) {
         WCHAR* source = queue->Text + i;
@@ -105,8 +107,11 @@ int TakeOutQueuedEntries(RestartQueue* queue, const char* path, QueuedEntryFilte
         bool deletion = destination[0] == L'\0';
         const WCHAR* concerned = deletion ? source : destination + (destination[0] == L'!' ? 1 : 0);
         char sourceText[MAX_PATH + 8];
+        // The run's journal keeps the pair and where it stood; the staged
+        // copy of a replacement goes when the run commits.
         if (SamePath(concerned, wanted) && ToAnsi(source, sourceText) &&
-            (filter == nullptr || filter(WithoutNtPrefix(sourceText), deletion, context))) {
+            (filter == nullptr || filter(WithoutNtPrefix(sourceText), deletion, context)) &&
+            RecordQueueEntryTakenOut(position, source, destination, !deletion)) {
             memmove(source, source + pairChars, (queue->Length - i - pairChars) * sizeof(WCHAR));
             queue->Length -= pairChars;
             queue->Text[queue->Length] = L'\0';
@@ -114,6 +119,7 @@ int TakeOutQueuedEntries(RestartQueue* queue, const char* path, QueuedEntryFilte
             continue;
         }
         i += pairChars;
+        ++position;
     }
     return taken;
 }

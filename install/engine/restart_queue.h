@@ -28,7 +28,9 @@ using QueuedEntryFilter = bool (*)(const char* source, bool deletion, void* cont
 // Takes out the pairs that put a file at path (a replacement or rename whose
 // destination is path) or that delete path itself, each as the filter
 // decides (every one without a filter). Paths compare without regard to
-// letter case, in the "\??\" form. Returns the number taken out.
+// letter case, in the "\??\" form. Each pair taken out is recorded in the
+// open run journal first (one that can't be recorded stays). Returns the
+// number taken out.
 int TakeOutQueuedEntries(RestartQueue* queue, const char* path, QueuedEntryFilter filter, void* context);
 
 // Writes the queue back, or deletes the value when no pair is left.

@@ -61,6 +61,8 @@ struct Record {
 
 // The open journal.
 HANDLE JournalFile = INVALID_HANDLE_VALUE;
+// While the journal is undone or committed, what that does is not recorded.
+bool Finishing = false;
 char JournalPath[MAX_PATH];
 // Pairs in the restart queue when the run started: entries before this
 // position are older than the run.
@@ -102,7 +104,7 @@ DWORD GetNumber(const BYTE* at)
 
 bool AppendRecord(DWORD type, const Field* fields, int count)
 {
-    if (JournalFile == INVALID_HANDLE_VALUE)
+    if (JournalFile == INVALID_HANDLE_VALUE || Finishing)
         return true;
     DWORD size = 2 * sizeof(DWORD);
     for (int i = 0; i < count; ++i) {
@@ -228,10 +230,9 @@ DWORD NumberAt(const Record& record, int i)
     return i < record.Count && record.Size[i] == sizeof(DWORD) ? GetNumber(record.Data[i]) : 0;
 }
 
-template <size_t N>
-bool TextAt(const Record& record, int i, char (&text)[N])
+bool TextAt(const Record& record, int i, char* text, size_t size)
 {
-    if (i >= record.Count || record.Size[i] >= N)
+    if (i >= record.Count || record.Size[i] >= size)
         return false;
     memcpy(text, record.Data[i], record.Size[i]);
     text[record.Size[i]] = '\0';
@@ -310,13 +311,26 @@ const char* RootName(DWORD rootId)
     return rootId == CurrentUserRoot ? "HKCU" : rootId == UsersRoot ? "HKU" : "HKLM";
 }
 
-// "HKLM\<path>[\<name>]" for the log.
-template <size_t N>
-void KeyText(char (&text)[N], DWORD rootId, const char* path, const char* name = nullptr)
+// A registry record's key: the first three fields (root, SID, path), the
+// key as this process reaches it, and "HKLM\<path>[\<name>]" for the log.
+struct RecordedKey {
+    HKEY Root;
+    char Path[1024];
+    char Full[1024];
+    char Shown[1400];
+};
+
+bool ReadRecordedKey(const Record& record, RecordedKey* key, const char* name = nullptr)
 {
-    if (name == nullptr ? !FormatInto(text, "%s\\%s", RootName(rootId), path)
-                        : !FormatInto(text, "%s\\%s\\%s", RootName(rootId), path, name[0] ? name : "(default)"))
-        FormatInto(text, "%s\\...", RootName(rootId));
+    char sid[192];
+    DWORD rootId = NumberAt(record, 0);
+    if (!TextAt(record, 1, sid, sizeof sid) || !TextAt(record, 2, key->Path, sizeof key->Path) ||
+        !ResolveKey(rootId, sid, key->Path, &key->Root, key->Full))
+        return false;
+    if (!FormatInto(key->Shown, "%s\\%s%s%s", RootName(rootId), key->Path, name != nullptr ? "\\" : "",
+                    name == nullptr ? "" : name[0] ? name : "(default)"))
+        FormatInto(key->Shown, "%s\\...", RootName(rootId));
+    return true;
 }
 
 // --- undoing one record --------------------------------------------------------
@@ -330,7 +344,7 @@ bool ReportUndo(const char* what, const char* object, DWORD error)
 bool UndoFileCreated(const Record& record)
 {
     char path[MAX_PATH];
-    if (!TextAt(record, 0, path))
+    if (!TextAt(record, 0, path, sizeof path))
         return false;
     SetFileAttributesA(path, 0);
     if (DeleteFileA(path) || GetLastError() == ERROR_FILE_NOT_FOUND || GetLastError() == ERROR_PATH_NOT_FOUND)
@@ -375,7 +389,7 @@ bool QueueDelayedRestore(RestartQueue* queue, const void* context)
 bool UndoFileOverwritten(const Record& record)
 {
     char target[MAX_PATH], kept[MAX_PATH];
-    if (!TextAt(record, 0, target) || !TextAt(record, 1, kept))
+    if (!TextAt(record, 0, target, sizeof target) || !TextAt(record, 1, kept, sizeof kept))
         return false;
     // Gone: already back in place (or never made).
     if (GetFileAttributesA(kept) == INVALID_FILE_ATTRIBUTES)
@@ -385,7 +399,14 @@ bool UndoFileOverwritten(const Record& record)
         return ReportUndo("undo: restore", target, ERROR_SUCCESS);
     DWORD error = GetLastError();
     LogAction("undo: restore now", target, error);
-    // The kept copy stays until the target holds its bytes.
+    // The kept copy stays until the target holds its bytes (an overwrite
+    // that did not happen because the target was in use leaves them there).
+    if (SameContent(kept, target)) {
+        SetFileAttributesA(kept, 0);
+        if (!DeleteFileA(kept))
+            MoveFileExA(kept, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+        return ReportUndo("undo: unchanged", target, ERROR_SUCCESS);
+    }
     DelayedRestore restore = {};
     restore.TargetAnsi = target;
     if (!QueuedForm(kept, false, restore.Kept) || !QueuedForm(target, true, restore.Target) ||
@@ -406,7 +427,7 @@ bool UndoFileStaged(const Record& record)
 {
     char target[MAX_PATH], staged[MAX_PATH];
     WCHAR source[MAX_PATH + 8];
-    if (!TextAt(record, 0, target) || !TextAt(record, 1, staged) || !QueuedForm(staged, false, source))
+    if (!TextAt(record, 0, target, sizeof target) || !TextAt(record, 1, staged, sizeof staged) || !QueuedForm(staged, false, source))
         return false;
     if (!EditQueue(TakeOutBySource, source))
         return ReportUndo("undo: take out the replacement of", target, GetLastError());
@@ -478,25 +499,22 @@ LONG DeleteKeyTree(HKEY root, const char* path)
 
 bool UndoKeyCreated(const Record& record)
 {
-    char sid[192], path[1024], full[1024], shown[1100];
-    HKEY root = nullptr;
-    DWORD rootId = NumberAt(record, 0);
-    if (!TextAt(record, 1, sid) || !TextAt(record, 2, path) || !ResolveKey(rootId, sid, path, &root, full))
+    RecordedKey key;
+    if (!ReadRecordedKey(record, &key))
         return false;
-    KeyText(shown, rootId, path);
-    LONG status = DeleteKeyTree(root, full);
-    return ReportUndo("undo: delete key", shown, status == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : status);
+    LONG status = DeleteKeyTree(key.Root, key.Full);
+    return ReportUndo("undo: delete key", key.Shown, status == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : status);
 }
 
 bool UndoValueWritten(const Record& record)
 {
-    char sid[192], path[1024], full[1024], name[256], shown[1400];
-    HKEY root = nullptr;
-    DWORD rootId = NumberAt(record, 0);
-    if (!TextAt(record, 1, sid) || !TextAt(record, 2, path) || !TextAt(record, 3, name) || record.Count < 7 ||
-        !ResolveKey(rootId, sid, path, &root, full))
+    char name[256];
+    RecordedKey recorded;
+    if (!TextAt(record, 3, name, sizeof name) || record.Count < 7 || !ReadRecordedKey(record, &recorded, name))
         return false;
-    KeyText(shown, rootId, path, name);
+    HKEY root = recorded.Root;
+    const char* full = recorded.Full;
+    const char* shown = recorded.Shown;
     HKEY key = nullptr;
     LONG status;
     WCHAR wideName[256];
@@ -522,15 +540,12 @@ bool UndoValueWritten(const Record& record)
 
 bool UndoAccessList(const Record& record)
 {
-    char sid[192], path[1024], full[1024], shown[1100];
-    HKEY root = nullptr;
-    DWORD rootId = NumberAt(record, 0);
-    if (!TextAt(record, 1, sid) || !TextAt(record, 2, path) || record.Count < 4 ||
-        !ResolveKey(rootId, sid, path, &root, full))
+    RecordedKey recorded;
+    if (record.Count < 4 || !ReadRecordedKey(record, &recorded))
         return false;
-    KeyText(shown, rootId, path);
+    const char* shown = recorded.Shown;
     HKEY key = nullptr;
-    LONG status = RegOpenKeyExA(root, full, 0, WRITE_DAC, &key);
+    LONG status = RegOpenKeyExA(recorded.Root, recorded.Full, 0, WRITE_DAC, &key);
     // A key that is gone took its access list with it.
     if (status == ERROR_FILE_NOT_FOUND)
         return ReportUndo("undo: put back the access list of", shown, ERROR_SUCCESS);
@@ -550,9 +565,9 @@ enum ServiceField { ServiceType = 2, StartType, ErrorControl, BinaryPath, LoadOr
 bool UndoDriverService(const Record& record)
 {
     char name[256], binary[1024], group[256], startName[256], display[256];
-    if (!TextAt(record, 0, name) || record.Count <= DisplayName || !TextAt(record, BinaryPath, binary) ||
-        !TextAt(record, LoadOrderGroup, group) || !TextAt(record, StartName, startName) ||
-        !TextAt(record, DisplayName, display))
+    if (!TextAt(record, 0, name, sizeof name) || record.Count <= DisplayName || !TextAt(record, BinaryPath, binary, sizeof binary) ||
+        !TextAt(record, LoadOrderGroup, group, sizeof group) || !TextAt(record, StartName, startName, sizeof startName) ||
+        !TextAt(record, DisplayName, display, sizeof display))
         return false;
     SC_HANDLE manager = OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
     if (manager == nullptr)
@@ -573,9 +588,13 @@ bool UndoDriverService(const Record& record)
                 error = GetLastError();
         }
     } else if (service != nullptr) {
+        // What the configuration did not have stays unwritten (an empty
+        // group would add a value of its own).
+        bool noDependencies = record.Size[Dependencies] <= 1;
         if (!ChangeServiceConfigA(service, NumberAt(record, ServiceType), NumberAt(record, StartType),
-                                  NumberAt(record, ErrorControl), binary, group[0] ? group : "", nullptr,
-                                  dependencies, startName[0] ? startName : nullptr, nullptr, display))
+                                  NumberAt(record, ErrorControl), binary, group[0] ? group : nullptr, nullptr,
+                                  noDependencies ? nullptr : dependencies, startName[0] ? startName : nullptr,
+                                  nullptr, display[0] ? display : nullptr))
             error = GetLastError();
     } else {
         action = "undo: register service again";
@@ -596,7 +615,7 @@ bool UndoDriverService(const Record& record)
 bool UndoFolderCreated(const Record& record)
 {
     char path[MAX_PATH];
-    if (!TextAt(record, 0, path))
+    if (!TextAt(record, 0, path, sizeof path))
         return false;
     if (RemoveDirectoryA(path) || GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES)
         return ReportUndo("undo: remove folder", path, ERROR_SUCCESS);
@@ -606,7 +625,7 @@ bool UndoFolderCreated(const Record& record)
 bool UndoShortcut(const Record& record)
 {
     char path[MAX_PATH];
-    if (!TextAt(record, 0, path) || record.Count < 3)
+    if (!TextAt(record, 0, path, sizeof path) || record.Count < 3)
         return false;
     SetFileAttributesA(path, 0);
     if (NumberAt(record, 1) == 0) {
@@ -657,7 +676,7 @@ void DeleteNowOrLater(const char* path, const char* what)
 void CommitRecord(const Record& record)
 {
     char path[MAX_PATH + 8];
-    if (record.Type == FileOverwritten && TextAt(record, 1, path)) {
+    if (record.Type == FileOverwritten && TextAt(record, 1, path, sizeof path)) {
         DeleteNowOrLater(path, "commit: delete kept copy");
     } else if (record.Type == QueueEntryTakenOut && NumberAt(record, 3) != 0) {
         WCHAR* source = WideAt(record, 1);
@@ -703,6 +722,7 @@ bool FinishOpenJournal(bool undo)
     }
     int count = RecordOffsets(image, &offsets);
     bool whole = true;
+    Finishing = true;
     Record record;
     DWORD length = 0;
     for (int k = 0; k < count; ++k) {
@@ -716,6 +736,7 @@ bool FinishOpenJournal(bool undo)
         else if (!undo)
             CommitRecord(record);
     }
+    Finishing = false;
     free(offsets);
     free(image.Bytes);
     LogAction(undo ? "journal undone" : "journal committed", JournalPath, whole ? ERROR_SUCCESS : ERROR_INVALID_DATA);
@@ -1060,6 +1081,26 @@ bool RecordShortcut(const char* linkFile)
 bool RecordLogonValue(const char* valueName)
 {
     return RecordValue(HKEY_CURRENT_USER, RunKey, valueName);
+}
+
+bool StagedByThisRun(const char* path)
+{
+    JournalImage image;
+    if (JournalFile == INVALID_HANDLE_VALUE || !ReadJournal(&image))
+        return false;
+    bool staged = false;
+    Record record;
+    DWORD length = 0;
+    char copy[MAX_PATH];
+    for (DWORD at = 0; !staged && DecodeRecord(image.Bytes + at, image.WholeBytes - at, &record, &length);
+         at += length)
+        staged = record.Type == FileStaged && TextAt(record, 1, copy, sizeof copy) && lstrcmpiA(copy, path) == 0;
+    // Appends go on at the end.
+    LARGE_INTEGER end;
+    end.QuadPart = image.Size;
+    SetFilePointerEx(JournalFile, end, nullptr, FILE_BEGIN);
+    free(image.Bytes);
+    return staged;
 }
 
 bool UndoRunJournal()

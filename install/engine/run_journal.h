@@ -72,11 +72,15 @@ bool RecordShortcut(const char* linkFile);
 // The log-on value under the current user's Run key, bound to that user.
 bool RecordLogonValue(const char* valueName);
 
+// True when the open journal records path as a copy staged by this run.
+bool StagedByThisRun(const char* path);
+
 // Undoes the open journal's records in reverse order, then deletes it. A
 // kept copy whose target is in use goes back at the restart, ahead of every
 // queue entry made since the run started, unless an entry from before the
 // run replaces or deletes that target (the kept copy is then queued for
-// deletion). False when some record could not be undone (each is logged).
+// deletion); a kept copy whose target holds its bytes already is deleted.
+// False when some record could not be undone (each is logged).
 bool UndoRunJournal();
 // Deletes the kept copies and the staged copies of the pairs taken out,
 // then the journal.

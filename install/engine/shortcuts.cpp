@@ -8,9 +8,11 @@
 
 #include <cstring>
 
+#include "action_log.h"
 #include "bounded_format.h"
 #include "install_paths.h"
 #include "os_class.h"
+#include "run_journal.h"
 
 char ProgramsFolder[MAX_PATH];
 const char StartMenuFolderName[] = START_MENU_FOLDER_NAME;
@@ -56,7 +58,8 @@ int CreateStartMenuShortcuts()
     // Without the Programs folder there is no place for the group, and a path
     // that does not fit its buffer is not used: that shortcut is left out.
     if (ProgramsFolder[0] != '\0' && FormatInto(startMenuFolder, "%s\\%s", ProgramsFolder, StartMenuFolderName)) {
-        CreateDirectoryA(startMenuFolder, nullptr);
+        if (RecordFolderCreated(startMenuFolder))
+            CreateDirectoryA(startMenuFolder, nullptr);
         if (InstallDirectory[0] != '\0') {
             for (const ShortcutRow& row : Shortcuts) {
                 char target[MAX_PATH];
@@ -64,7 +67,9 @@ int CreateStartMenuShortcuts()
                 if (!FormatInto(target, row.TargetFormat, WindowsDirectory, InstallDirectoryName) ||
                     !FormatInto(linkFile, row.LinkFileFormat, ProgramsFolder, StartMenuFolderName))
                     continue;
-                CreateShellLink(target, linkFile, row.Description, InstallDirectory, row.Arguments);
+                bool saved = RecordShortcut(linkFile) &&
+                             CreateShellLink(target, linkFile, row.Description, InstallDirectory, row.Arguments) != 0;
+                LogAction("create shortcut", linkFile, saved ? ERROR_SUCCESS : GetLastError());
             }
         }
     }

@@ -4,6 +4,7 @@
 
 #include <cstring>
 
+#include "action_log.h"
 #include "autostart.h"
 #include "bounded_format.h"
 #include "deployment.h"
@@ -20,8 +21,11 @@
 
 UninstallResult RemoveDriverWithSetupTool(DWORD* exitCode)
 {
-    if (!RunSetupToolRemoval(exitCode))
+    if (!RunSetupToolRemoval(exitCode)) {
+        LogAction("start the driver setup tool's removal from", ModuleDirectory, GetLastError());
         return UninstallResult::SetupToolNotStarted;
+    }
+    LogNote("driver setup tool's removal exited %lu", *exitCode);
     return *exitCode == DRIVER_SETUP_FAILED ? UninstallResult::SetupToolFailed : UninstallResult::Removed;
 }
 
@@ -53,7 +57,7 @@ UninstallResult UninstallPackage()
             return driverRemoval;
         // Only now that the driver is gone: a failed removal leaves the
         // package listed for another try.
-        DeleteUninstallEntry();
+        LogKeyAction("delete the uninstall entry", UninstallKey, static_cast<DWORD>(DeleteUninstallEntry()));
         RemoveDriverEntries();
     } else if (IsConsumerFamily(OsClass)) {
         UpdateUsbDeviceEntries(UsbEntriesRemove);
@@ -61,12 +65,14 @@ UninstallResult UninstallPackage()
     }
     RemoveDeployedFiles();
     DeleteAutostartValue(AutostartValueName);
+    LogAction("delete the log-on value", AutostartValueName, ERROR_SUCCESS);
     DeleteStalePackageEntries(stale);
     return UninstallResult::Removed;
 }
 
 void RemoveDriverEntries()
 {
+    LogKeyAction("delete the driver's entries", DRIVER_SERVICE_KEY, ERROR_SUCCESS);
     DeleteParameterValues();
     HKEY key = nullptr;
     if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, DRIVER_SERVICE_KEY, 0, KEY_ALL_ACCESS, &key) == ERROR_SUCCESS) {
@@ -93,15 +99,17 @@ void RemoveDeployedFiles()
         SetFileAttributesA(path, 0);
         // A copy in use (the running calibration tool, an open applet) goes
         // at the next restart.
-        if (!DeleteFileA(path) && IsInUseError(GetLastError()))
-            DeleteAtRestart(path);
+        if (DeleteFileA(path))
+            LogAction("delete", path, ERROR_SUCCESS);
+        else if (IsInUseError(GetLastError()))
+            LogAction("in use, deleted at the restart", path, DeleteAtRestart(path) ? ERROR_SUCCESS : GetLastError());
     }
     CoInitialize(nullptr);
     ResolveProgramsFolder();
     if (ProgramsFolder[0] != '\0' && FormatInto(path, "%s\\%s", ProgramsFolder, StartMenuFolderName))
         EmptyAndRemoveDirectory(path);
     if (InstallDirectory[0] != '\0')
-        EmptyAndRemoveDirectory(InstallDirectory);
+        LogAction("empty and remove", InstallDirectory, EmptyAndRemoveDirectory(InstallDirectory) ? 0 : GetLastError());
     CoUninitialize();
 }
 

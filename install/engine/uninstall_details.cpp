@@ -7,17 +7,20 @@
 #include "deployment.h"
 #include "install_paths.h"
 #include "package_version.h"
+#include "recorded_registry.h"
+#include "uninstall_entry.h"
 
 namespace {
 
+// Into the uninstall entry, each recorded in the run's journal first.
 void SetText(HKEY key, const char* name, const char* text)
 {
-    RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text), static_cast<DWORD>(strlen(text) + 1));
+    SetRecordedText(HKEY_LOCAL_MACHINE, UninstallKey, key, name, text);
 }
 
 void SetDword(HKEY key, const char* name, DWORD value)
 {
-    RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value);
+    SetRecordedValue(HKEY_LOCAL_MACHINE, UninstallKey, key, name, REG_DWORD, &value, sizeof value);
 }
 
 ULONGLONG FileSize(const char* path)

@@ -7,6 +7,7 @@
 #include "bounded_format.h"
 #include "install_paths.h"
 #include "package_layout.h"
+#include "recorded_registry.h"
 #include "registry_key.h"
 #include "uninstall_details.h"
 
@@ -17,10 +18,11 @@ const char UninstallDisplayName[] = "Quortouch USB Touchscreen Driver";
 
 namespace {
 
-// REG_SZ with the terminating zero counted in the size.
+// REG_SZ with the terminating zero counted in the size, recorded in the
+// run's journal first.
 void SetText(HKEY key, const char* name, const char* text)
 {
-    RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text), static_cast<DWORD>(strlen(text) + 1));
+    SetRecordedText(HKEY_LOCAL_MACHINE, UninstallKey, key, name, text);
 }
 
 }  // namespace
@@ -34,7 +36,7 @@ bool FormatUninstallString(char (&text)[MAX_PATH])
 int WriteUninstallEntry(bool* created)
 {
     HKEY key = nullptr;
-    if (!OpenOrCreateKey(HKEY_LOCAL_MACHINE, UninstallKey, KEY_ALL_ACCESS, &key, created))
+    if (!OpenOrCreateRecordedKey(HKEY_LOCAL_MACHINE, UninstallKey, &key, created))
         return -3;
     char text[MAX_PATH];
     if (FormatInto(text, "%s", UninstallDisplayName))

@@ -5,6 +5,7 @@
 #include "os_class.h"
 #include "package_refusal.h"
 #include "resource_ids.h"
+#include "run_log.h"
 #include "uninstall_mode.h"
 
 bool IsUninstallCommandLine(const char* commandLine)
@@ -60,14 +61,16 @@ int RunInstaller(HINSTANCE instance, const char* commandLine, int showCommand)
         MessageBoxA(nullptr, "NOT SUPPORT OS!", SetupCaption, MB_ICONERROR | MB_OK);
         return 0;
     }
+    BeginRunLog();
     if (IsUninstallCommandLine(commandLine)) {
         RunUninstallMode();
+        EndRunLog();
         return 0;
     }
     if (RefuseWherePackageInstalled(SetupCaption))
         return 0;
     RegisterMainWindowClass(instance);
-    if (!CreateMainWindow(instance, showCommand))
-        return 0;
-    return RunMessageLoop(instance);
+    int result = CreateMainWindow(instance, showCommand) ? RunMessageLoop(instance) : 0;
+    EndRunLog();
+    return result;
 }

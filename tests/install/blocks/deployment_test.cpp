@@ -7,6 +7,7 @@
 #include "install_paths.h"
 #include "os_class.h"
 #include "restart_queue.h"
+#include "run_journal.h"
 #include "test_support.h"
 
 namespace {
@@ -228,6 +229,7 @@ TEST_F(Deployment, TargetInUseIsReplacedAtTheRestartAndAFailedRunPutsBackWhatItF
     ASSERT_TRUE(child.Start(ChildCommandLine("HoldFileOpen", held)));
     ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(heldEvent, 30000));
 
+    ASSERT_TRUE(StartRunJournal(JournalOfInstall));
     EXPECT_EQ(0, DeployPackageFiles());
     std::vector<std::string> queued = QueuedFor(held);
     ASSERT_EQ(1u, queued.size());
@@ -235,7 +237,7 @@ TEST_F(Deployment, TargetInUseIsReplacedAtTheRestartAndAFailedRunPutsBackWhatItF
     EXPECT_EQ(PackageText(DRIVER_FILE_NAME, "new"), ReadTextFile(staged));
     EXPECT_EQ(PackageText(DRIVER_INF_NAME, "new"), ReadTextFile(earlier));
 
-    RemoveFilesOfThisRun();
+    EXPECT_TRUE(UndoRunJournal());
     SetEvent(releaseEvent);
     EXPECT_EQ(0, child.Wait(60000));
     CloseHandle(heldEvent);
@@ -253,8 +255,10 @@ TEST_F(Deployment, TargetInUseIsReplacedAtTheRestartAndAFailedRunPutsBackWhatItF
     ASSERT_TRUE(WriteTextFile(staged, "older"));
     ASSERT_TRUE(MoveFileExA(staged.c_str(), held.c_str(), MOVEFILE_DELAY_UNTIL_REBOOT | MOVEFILE_REPLACE_EXISTING));
     ASSERT_TRUE(MoveFileExA(earlier.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT));
+    ASSERT_TRUE(StartRunJournal(JournalOfInstall));
     ASSERT_EQ(0, DeployPackageFiles());
-    CommitFilesOfThisRun();
+    TakeOutSupersededEntries();
+    EXPECT_TRUE(CommitRunJournal());
     EXPECT_TRUE(QueuedFor(held).empty());
     EXPECT_TRUE(QueuedFor(earlier).empty());
     EXPECT_FALSE(FileExists(staged));

@@ -395,7 +395,7 @@ TEST_F(DelayedRestore, AnOlderReplacementOrDeletionOfTheTargetWinsAndTheKeptCopy
     ClearQueue();
     CloseHandle(holder);
     holder = INVALID_HANDLE_VALUE;
-    ASSERT_TRUE(CopyFileA(target.c_str(), kept.c_str(), FALSE));
+    ASSERT_TRUE(WriteTextFile(target, "earlier") && CopyFileA(target.c_str(), kept.c_str(), FALSE));
     FailedRunWithTargetHeld(target, nullptr);
     EXPECT_EQ((std::vector<std::string>{Nt(target) + ">", Nt(later) + ">", Nt(kept) + ">"}), QueuedPairs());
 }

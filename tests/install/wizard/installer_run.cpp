@@ -2,6 +2,7 @@
 
 #include <shlobj.h>
 #include <shobjidl.h>
+#include <tlhelp32.h>
 
 #include "calibration_app.h"
 #include "calibration_window.h"
@@ -49,6 +50,21 @@ bool ChangePackageFile(const char* name)
 {
     std::string path = JoinPath(PackageDirectory(), name);
     return WriteTextFile(path, ReadTextFile(path) + "rebuilt");
+}
+
+HANDLE OpenRunningSetupTool()
+{
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE)
+        return nullptr;
+    HANDLE tool = nullptr;
+    PROCESSENTRY32 entry = {};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Process32First(snapshot, &entry); more && tool == nullptr; more = Process32Next(snapshot, &entry))
+        if (_stricmp(entry.szExeFile, "QuorUsb.exe") == 0)
+            tool = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION | SYNCHRONIZE, FALSE, entry.th32ProcessID);
+    CloseHandle(snapshot);
+    return tool;
 }
 
 bool HasStagedFile(const std::string& directory)

@@ -23,6 +23,9 @@ std::string PackageDirectory();
 bool MakePackage(bool withReadMe = true);
 // The package file with a few bytes more at its end (a program still runs).
 bool ChangePackageFile(const char* name);
+// The running setup tool (QuorUsb.exe) of the prefix, opened for its times
+// and its end; null when none runs.
+HANDLE OpenRunningSetupTool();
 // A file renamed or copied to wait for the restart ("qtu*.tmp") is there.
 bool HasStagedFile(const std::string& directory);
 

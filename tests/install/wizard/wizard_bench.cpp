@@ -109,23 +109,6 @@ bool TimedInstall(double* nextToFinish, double* stages = nullptr)
     return tool != nullptr && CloseCalibrationTool(tool);
 }
 
-// The running setup tool (QuorUsb.exe) of the prefix, opened for its times;
-// null when none runs.
-HANDLE OpenRunningSetupTool()
-{
-    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-    if (snapshot == INVALID_HANDLE_VALUE)
-        return nullptr;
-    HANDLE tool = nullptr;
-    PROCESSENTRY32 entry = {};
-    entry.dwSize = sizeof entry;
-    for (BOOL more = Process32First(snapshot, &entry); more && tool == nullptr; more = Process32Next(snapshot, &entry))
-        if (_stricmp(entry.szExeFile, "QuorUsb.exe") == 0)
-            tool = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION | SYNCHRONIZE, FALSE, entry.th32ProcessID);
-    CloseHandle(snapshot);
-    return tool;
-}
-
 // From the creation to the end of an ended process, -1 when unknown.
 double ProcessLifetimeMs(HANDLE process)
 {

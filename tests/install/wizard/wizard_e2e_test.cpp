@@ -19,6 +19,7 @@
 #include "resource_ids.h"
 #include "system_snapshot.h"
 #include "test_support.h"
+#include "touchsim.h"
 #include "uninstall_entry_check.h"
 
 namespace {
@@ -46,6 +47,9 @@ std::string SystemFile(const char* name)
 {
     return JoinPath(WindowsDir(), name);
 }
+
+// A calibration value no install writes.
+constexpr DWORD HandCalibration = 1234;
 
 const char PendingKey[] = "System\\CurrentControlSet\\Control\\Session Manager";
 const char PendingValue[] = "PendingFileRenameOperations";
@@ -129,11 +133,14 @@ protected:
         EXPECT_TRUE(IsControlEnabled(progress, IDC_FINISH));
     }
     // The package's Install.exe fails with a box starting with text; then OK,
-    // Finish, Escape. Files, bytes, keys and the queue stay as they were.
-    void FailedRun(const char* text)
+    // Finish, Escape, or (closeDuringBox) a close posted to the dialog while
+    // the box is up, its question answered Yes. Every file, value, key,
+    // access list, the service and the queue stay as they were; only the
+    // two logs grew.
+    void FailedRun(const char* text, bool closeDuringBox = false)
     {
         std::map<std::string, std::string> bytes = InstalledBytes();
-        std::set<std::string> before = TakeSnapshot();
+        DetailedSnapshot before = TakeDetailedSnapshot();
         DWORD type = 0;
         std::vector<BYTE> queued, queuedAfter;
         ReadValue(HKEY_LOCAL_MACHINE, PendingKey, PendingValue, &type, &queued);
@@ -144,15 +151,51 @@ protected:
         HWND box = WatchProgress(installer, progress, &trace);
         ASSERT_NE(nullptr, box);
         EXPECT_EQ(0u, ReadMessageBox(box).text.rfind(text, 0)) << ReadMessageBox(box).text;
-        ASSERT_TRUE(PressButton(box, IDOK) && WaitUntil([&] { return IsControlEnabled(progress, IDC_FINISH); }, 10000));
-        ASSERT_TRUE(PressButton(progress, IDC_FINISH));
+        if (closeDuringBox) {
+            PostMessageA(progress, WM_CLOSE, 0, 0);
+            HWND question = nullptr;
+            ASSERT_TRUE(WaitUntil([&] {
+                question = FindMessageBox(SetupTitle, installer.Id());
+                return question != nullptr && question != box;
+            }, 10000));
+            EXPECT_EQ("Are you sure to break setup process?", ReadMessageBox(question).text);
+            ASSERT_TRUE(PressButton(question, IDYES));
+        } else {
+            ASSERT_TRUE(PressButton(box, IDOK) && WaitUntil([&] { return IsControlEnabled(progress, IDC_FINISH); }, 10000));
+            ASSERT_TRUE(PressButton(progress, IDC_FINISH));
+        }
         EXPECT_EQ(0, installer.Wait(60000));
-        ASSERT_TRUE(CloseCalibrationTool(WaitForCalibrationWindow()));
+        if (!closeDuringBox) {
+            ASSERT_TRUE(CloseCalibrationTool(WaitForCalibrationWindow()));
+        }
         ExpectInstallationWhole();
         EXPECT_EQ("", Differing(bytes, InstalledBytes()));
-        EXPECT_EQ("", SnapshotDifference(before, TakeSnapshot()));
+        DetailedSnapshot changes = SnapshotChanges(before, TakeDetailedSnapshot());
+        for (const char* log : {"file c:\\windows\\quorusb.log", SetupLogItem})
+            changes.erase(log);
+        EXPECT_EQ("{}", testing::PrintToString(changes));
         ReadValue(HKEY_LOCAL_MACHINE, PendingKey, PendingValue, &type, &queuedAfter);
         EXPECT_TRUE(queued == queuedAfter);
+    }
+    // The package's Install.exe killed in its driver step, while the setup
+    // tool (held by QUORUSB_FORCE_WAIT) runs: its files are copied and its
+    // registry values written. The tool then goes on and ends.
+    void KillDuringTheDriverStep()
+    {
+        HANDLE held = CreateEventA(nullptr, TRUE, FALSE, "QuorUsbHeldByTest");
+        SetEnvironmentVariableA("QUORUSB_FORCE_WAIT", "QuorUsbHeldByTest");
+        Start();
+        SetEnvironmentVariableA("QUORUSB_FORCE_WAIT", nullptr);
+        HWND progress = ToProgress();
+        ASSERT_NE(nullptr, progress);
+        HANDLE tool = nullptr;
+        ASSERT_TRUE(WaitUntil([&] { return (tool = OpenRunningSetupTool()) != nullptr; }, 20000));
+        EXPECT_TRUE(IsControlEnabled(progress, IDC_STATUS_FILES));
+        EXPECT_EQ(-999, installer.Wait(1));
+        SetEvent(held);
+        EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(tool, 30000));
+        CloseHandle(tool);
+        CloseHandle(held);
     }
     InstallerProcess installer;
 };
@@ -475,7 +518,11 @@ TEST_F(Wizard, ReinstallOverARunningInstallation)
     while (HWND window = FindTopWindow(CalibrationClassName, nullptr))
         ASSERT_TRUE(CloseCalibrationTool(window));
 
+    // This version's re-install killed in its driver step leaves its kept
+    // copies; the next run undoes it first.
     ASSERT_TRUE(CopyBuiltPackage(PackageDirectory()));
+    KillDuringTheDriverStep();
+    EXPECT_TRUE(HasStagedFile(SystemFile("System32")));
     for (const std::string& exe : {JoinPath(PackageDirectory(), "Install.exe"), InstalledFile("Install.exe")}) {
         SCOPED_TRACE(exe);
         ASSERT_TRUE(RunCompleteInstall(nullptr, &tool, exe));
@@ -516,13 +563,26 @@ TEST_F(Wizard, RemovalOfFilesInUseThenInstallBeforeRestart)
     ASSERT_TRUE(CloseCalibrationTool(tool));
     ASSERT_TRUE(RunCompleteInstall(nullptr, &tool) && CloseCalibrationTool(tool));
 
-    // Another package fails over it (a file missing, the setup tool): no trace.
+    // A calibration, a mouse value and the entry's name changed by hand.
+    ASSERT_TRUE(WriteDword(HKEY_LOCAL_MACHINE, ParameterKey, CalibrationRecord[0], HandCalibration));
+    ASSERT_TRUE(WriteDword(HKEY_LOCAL_MACHINE, ParameterKey, CalibrationFlag, 1));
+    ASSERT_TRUE(WriteString(HKEY_LOCAL_MACHINE, "Control Panel\\Mouse", "DoubleClickSpeed", "250"));
+    ASSERT_TRUE(WriteString(HKEY_LOCAL_MACHINE, UninstallEntryKey, "DisplayName", "My touchscreen"));
+    // Another package fails over it (a file missing, the setup tool, this
+    // one closed while its failure box is up): no trace.
     ASSERT_TRUE(MakePackage(false) && ChangePackageFile("QuorUsb.sys") && ChangePackageFile("QuortouchUsb.exe"));
     FailedRun("Setup file fail(2:10).");
     ASSERT_TRUE(MakePackage() && ChangePackageFile("QuorUsb.sys") && ChangePackageFile("QuortouchUsb.exe"));
     SetEnvironmentVariableA("QUORUSB_FORCE_EXIT", "2");
     FailedRun("Setup driver fail(");
+    FailedRun("Setup driver fail(", true);
     SetEnvironmentVariableA("QUORUSB_FORCE_EXIT", nullptr);
+    // The setup log names the failing step and the tool's exit code.
+    std::string log = ReadTextFile(JoinPath(WindowsDir(), "QuortouchSetup.log"));
+    std::string lastRun = log.substr(log.rfind("\n==== ") + 1);
+    EXPECT_NE(std::string::npos, lastRun.find("driver setup tool exited 2")) << lastRun;
+    EXPECT_NE(std::string::npos, lastRun.find("outcome: failed, what the run changed is put back: Setup driver fail("))
+        << lastRun;
     ASSERT_TRUE(MakePackage());
     CloseHandle(help);
 }
@@ -532,6 +592,42 @@ TEST(WizardAfterRestart, RemovalOfFilesInUseThenInstallBeforeRestart)
     ExpectInstallationWhole();
     EXPECT_EQ("", Differing(InstalledBytes(PackageDirectory()), InstalledBytes()));
     ExpectNothingForTheRestart();
+    // The driver loaded the calibration that the failed runs left alone.
+    HANDLE device = TouchSimOpenDevice();
+    TOUCH_SIM_STATE state = {};
+    EXPECT_TRUE(TouchSimGetState(device, &state));
+    CloseHandle(device);
+    EXPECT_EQ(HandCalibration, state.Values[0]);
+    EXPECT_EQ(1u, state.Calibration4Pt);
+    std::string speed;
+    EXPECT_TRUE(ReadString(HKEY_LOCAL_MACHINE, "Control Panel\\Mouse", "DoubleClickSpeed", &speed));
+    EXPECT_EQ("250", speed);
+}
+
+// A re-install killed in its driver step, then "/u": the removal first
+// undoes the killed run; after the restart nothing of ours is left but the
+// two logs (and the mouse values, which no removal deletes).
+TEST_F(Wizard, KilledReinstallThenRemoval)
+{
+    SaveSnapshot(TakeSnapshot(), "before.txt");
+    HWND tool = nullptr;
+    ASSERT_TRUE(RunCompleteInstall(nullptr, &tool) && CloseCalibrationTool(tool));
+    ASSERT_TRUE(ChangePackageFile("QuorUsb.sys") && ChangePackageFile("QuortouchUsb.exe"));
+    KillDuringTheDriverStep();
+    for (const char* dir : {"System32", "System32\\Drivers", "QuortouchUSB"})
+        EXPECT_TRUE(HasStagedFile(SystemFile(dir))) << dir;
+    ASSERT_TRUE(RunRemoval(InstalledFile("Install.exe")));
+}
+
+TEST(WizardAfterRestart, KilledReinstallThenRemoval)
+{
+    std::set<std::string> leftovers = RemovalLeftovers;
+    leftovers.insert(SetupLogItem);
+    EXPECT_EQ("", SnapshotDifference(LoadSnapshot("before.txt"), TakeSnapshot(), leftovers));
+    ExpectNothingForTheRestart();
+    std::string log = ReadTextFile(JoinPath(WindowsDir(), "QuortouchSetup.log"));
+    EXPECT_NE(std::string::npos, log.find("recovery: undo the killed install run of")) << log;
+    EXPECT_NE(std::string::npos, log.find("outcome: removed")) << log;
 }
 
 // Installing twice in a row leaves what the first left; so does removing
