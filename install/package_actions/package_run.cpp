@@ -1,6 +1,5 @@
 #include "package_run.h"
 
-#include <cstdlib>
 #include <cstring>
 
 #include "action_session.h"
@@ -68,7 +67,8 @@ bool LoadPackageRun()
     CurrentRun.Removal = strchr(flags, 'x') != nullptr;
     CurrentRun.KeepDeviceValues = strchr(flags, 'k') != nullptr;
     CurrentRun.DriverWasRunning = strchr(flags, 'r') != nullptr;
-    CurrentRun.QueuedPairsBefore = atoi(pairs);
+    for (const char* digit = pairs; *digit >= '0' && *digit <= '9' && CurrentRun.QueuedPairsBefore < 100000; ++digit)
+        CurrentRun.QueuedPairsBefore = CurrentRun.QueuedPairsBefore * 10 + (*digit - '0');
     return true;
 }
 

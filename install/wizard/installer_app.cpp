@@ -67,8 +67,11 @@ int RunInstaller(HINSTANCE instance, const char* commandLine, int showCommand)
         EndRunLog();
         return 0;
     }
-    if (RefuseWherePackageInstalled(SetupCaption))
+    if (RefuseWherePackageInstalled(SetupCaption)) {
+        SetRunOutcome("refused: the Windows Installer package is installed");
+        EndRunLog();
         return 0;
+    }
     RegisterMainWindowClass(instance);
     int result = CreateMainWindow(instance, showCommand) ? RunMessageLoop(instance) : 0;
     EndRunLog();

@@ -134,6 +134,8 @@ TEST(MsiRemoval, ThroughTheUninstallLink)
     ASSERT_TRUE(PressButton(box, IDOK));
     EXPECT_EQ(0, wizard.Wait(20000));
     EXPECT_EQ(nullptr, FindWindowA(nullptr, WelcomeTitle));
+    EXPECT_NE(std::string::npos, ReadTextFile(JoinPath(WindowsDir(), "QuortouchSetup.log"))
+                                     .find("outcome: refused: the Windows Installer package is installed"));
     std::set<std::string> afterWizard = TakeSnapshot();
     afterWizard.erase(SetupLogItem);
     beforeWizard.erase(SetupLogItem);
@@ -396,6 +398,9 @@ TEST(MsiUpgradeAfterRestart, FromThePreviousRelease)
     // folder go at the restart.
     EXPECT_TRUE(RunRemoval(JoinPath(InstallDirectoryPath(), "Install.exe")));
     EXPECT_TRUE(ProductEntries().empty());
+    // Each msiexec exit code is in the setup log.
+    const std::string setupLog = ReadTextFile(JoinPath(WindowsDir(), "QuortouchSetup.log"));
+    EXPECT_NE(std::string::npos, setupLog.find(": msiexec /x exited ")) << setupLog;
     EXPECT_FALSE(DriverServiceExists());
     EXPECT_FALSE(TouchDeviceOpens());
     std::vector<std::string> deletions = PendingDeletions();
