@@ -92,6 +92,11 @@ std::string ReadTextFile(const std::string& path)
     return text.str();
 }
 
+HANDLE HoldOpen(const std::string& path)
+{
+    return CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+}
+
 StartedProcess::~StartedProcess()
 {
     if (process_ != nullptr) {

@@ -21,6 +21,10 @@ bool FileExists(const std::string& path);
 bool DirectoryExists(const std::string& path);
 bool WriteTextFile(const std::string& path, const std::string& text);
 std::string ReadTextFile(const std::string& path);
+// Opens a file the way a viewer holds it (reading, shared for reading only):
+// while held nobody writes, renames or deletes it. INVALID_HANDLE_VALUE when
+// it can't be opened.
+HANDLE HoldOpen(const std::string& path);
 
 // --- processes -------------------------------------------------------------
 // Runs a command line and waits (timeoutMs); returns the exit code, or -999

@@ -368,7 +368,7 @@ protected:
         ASSERT_TRUE(OpenRunJournal(JournalFile, JournalOfInstall, JournalOfPackage));
         ASSERT_TRUE(RecordFileOverwritten(target.c_str(), kept.c_str()) && WriteTextFile(target, "failed run"));
         ASSERT_TRUE(MoveFileExA(later.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT));
-        holder = CreateFileA(target.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+        holder = HoldOpen(target);
         ASSERT_NE(INVALID_HANDLE_VALUE, holder);
         Undo();
         EXPECT_EQ("failed run", ReadTextFile(target));

@@ -136,8 +136,10 @@ protected:
     // Finish, Escape, or (closeDuringBox) a close posted to the dialog while
     // the box is up, its question answered Yes. Every file, value, key,
     // access list, the service and the queue stay as they were; only the
-    // two logs grew.
-    void FailedRun(const char* text, bool closeDuringBox = false)
+    // two logs grew. A file named held is held open from the box until the
+    // run has ended (its undo included): its old bytes can't go back before
+    // the restart, which shows them.
+    void FailedRun(const char* text, bool closeDuringBox = false, const std::string& held = "")
     {
         std::map<std::string, std::string> bytes = InstalledBytes();
         DetailedSnapshot before = TakeDetailedSnapshot();
@@ -151,6 +153,8 @@ protected:
         HWND box = WatchProgress(installer, progress, &trace);
         ASSERT_NE(nullptr, box);
         EXPECT_EQ(0u, ReadMessageBox(box).text.rfind(text, 0)) << ReadMessageBox(box).text;
+        HANDLE holder = held.empty() ? nullptr : HoldOpen(held);
+        ASSERT_NE(INVALID_HANDLE_VALUE, holder) << held;
         if (closeDuringBox) {
             PostMessageA(progress, WM_CLOSE, 0, 0);
             HWND question = nullptr;
@@ -165,10 +169,14 @@ protected:
             ASSERT_TRUE(PressButton(progress, IDC_FINISH));
         }
         EXPECT_EQ(0, installer.Wait(60000));
+        if (holder != nullptr)
+            CloseHandle(holder);
         if (!closeDuringBox) {
             ASSERT_TRUE(CloseCalibrationTool(WaitForCalibrationWindow()));
         }
         ExpectInstallationWhole();
+        if (holder != nullptr)
+            return;
         EXPECT_EQ("", Differing(bytes, InstalledBytes()));
         DetailedSnapshot changes = SnapshotChanges(before, TakeDetailedSnapshot());
         for (const char* log : {"file c:\\windows\\quorusb.log", SetupLogItem})
@@ -542,6 +550,9 @@ TEST(WizardAfterRestart, ReinstallOverARunningInstallation)
 
 // The calibration tool runs from System32 while "/u" removes it; installed
 // again before the restart, the new installation survives it (second run).
+// Then package B over it with the tool's System32 copy held open, and
+// failed runs over B, one with that copy held again: after the restart B's
+// bytes are everywhere.
 TEST_F(Wizard, RemovalOfFilesInUseThenInstallBeforeRestart)
 {
     HWND tool = nullptr;
@@ -550,8 +561,7 @@ TEST_F(Wizard, RemovalOfFilesInUseThenInstallBeforeRestart)
     ASSERT_NE(nullptr, tool = WaitForCalibrationWindow());
     // The help file open in a viewer that does not share its deletion: it
     // can't be renamed, and goes at the restart under its own name.
-    HANDLE help = CreateFileA(InstalledFile("QuortouchUsb.chm").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                              OPEN_EXISTING, 0, nullptr);
+    HANDLE help = HoldOpen(InstalledFile("QuortouchUsb.chm"));
     ASSERT_NE(INVALID_HANDLE_VALUE, help);
     ASSERT_TRUE(RunRemoval(InstalledFile("Install.exe")));
     EXPECT_TRUE(FileExists(InstalledFile("QuortouchUsb.chm")));
@@ -562,6 +572,14 @@ TEST_F(Wizard, RemovalOfFilesInUseThenInstallBeforeRestart)
     EXPECT_TRUE(HasStagedFile(SystemFile("System32")));
     ASSERT_TRUE(CloseCalibrationTool(tool));
     ASSERT_TRUE(RunCompleteInstall(nullptr, &tool) && CloseCalibrationTool(tool));
+    // B: its copy of the held file waits for the restart.
+    auto packageB = [](bool withReadMe) {
+        return MakePackage(withReadMe) && ChangePackageFile("QuorUsb.sys") && ChangePackageFile("QuortouchUsb.exe");
+    };
+    HANDLE held = HoldOpen(SystemFile("System32\\QuortouchUsb.exe"));
+    ASSERT_NE(INVALID_HANDLE_VALUE, held);
+    ASSERT_TRUE(packageB(true) && RunCompleteInstall(nullptr, &tool) && CloseCalibrationTool(tool));
+    CloseHandle(held);
 
     // A calibration, a mouse value and the entry's name changed by hand.
     ASSERT_TRUE(WriteDword(HKEY_LOCAL_MACHINE, ParameterKey, CalibrationRecord[0], HandCalibration));
@@ -569,13 +587,15 @@ TEST_F(Wizard, RemovalOfFilesInUseThenInstallBeforeRestart)
     ASSERT_TRUE(WriteString(HKEY_LOCAL_MACHINE, "Control Panel\\Mouse", "DoubleClickSpeed", "250"));
     ASSERT_TRUE(WriteString(HKEY_LOCAL_MACHINE, UninstallEntryKey, "DisplayName", "My touchscreen"));
     // Another package fails over it (a file missing, the setup tool, this
-    // one closed while its failure box is up): no trace.
-    ASSERT_TRUE(MakePackage(false) && ChangePackageFile("QuorUsb.sys") && ChangePackageFile("QuortouchUsb.exe"));
+    // one closed while its failure box is up): no trace. Once more with B's
+    // waiting copy held while the box is up and the run is undone.
+    ASSERT_TRUE(packageB(false) && ChangePackageFile("QuorUsb.sys") && ChangePackageFile("QuortouchUsb.exe"));
     FailedRun("Setup file fail(2:10).");
-    ASSERT_TRUE(MakePackage() && ChangePackageFile("QuorUsb.sys") && ChangePackageFile("QuortouchUsb.exe"));
+    ASSERT_TRUE(packageB(true) && ChangePackageFile("QuorUsb.sys") && ChangePackageFile("QuortouchUsb.exe"));
     SetEnvironmentVariableA("QUORUSB_FORCE_EXIT", "2");
     FailedRun("Setup driver fail(");
     FailedRun("Setup driver fail(", true);
+    FailedRun("Setup driver fail(", false, SystemFile("System32\\QuortouchUsb.exe"));
     SetEnvironmentVariableA("QUORUSB_FORCE_EXIT", nullptr);
     // The setup log names the failing step and the tool's exit code.
     std::string log = ReadTextFile(JoinPath(WindowsDir(), "QuortouchSetup.log"));
@@ -583,7 +603,7 @@ TEST_F(Wizard, RemovalOfFilesInUseThenInstallBeforeRestart)
     EXPECT_NE(std::string::npos, lastRun.find("driver setup tool exited 2")) << lastRun;
     EXPECT_NE(std::string::npos, lastRun.find("outcome: failed, what the run changed is put back: Setup driver fail("))
         << lastRun;
-    ASSERT_TRUE(MakePackage());
+    ASSERT_TRUE(packageB(true));
     CloseHandle(help);
 }
 
