@@ -10,7 +10,8 @@
 # - <Suite>.<Test> runs alone in a fresh prefix.
 # - When <Suite>AfterRestart.<Test> exists too, the pair is one scenario across
 #   a restart: tests/support/restart_runs.sh runs both in one prefix and ends
-#   the prefix between them.
+#   the prefix between them; a <Suite>AfterSecondRestart.<Test> runs third,
+#   after one more restart.
 # - When <Suite>InAnotherPrefix.<Test> exists too, the pair is one scenario in
 #   two fresh prefixes (tests/support/fresh_runs.sh): the first run leaves
 #   what the second compares with outside the prefix.

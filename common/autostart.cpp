@@ -13,9 +13,9 @@ const char AutostartValueName[] = "QuortouchUsb";
 const char AutostartFileName[] = CALIBRATION_TOOL_FILE_NAME;
 
 // A key that denies full access is created (opened) with what it grants.
-static bool OpenOrCreateRunKey(HKEY* key)
+static bool OpenOrCreateRunKey(HKEY root, const char* path, HKEY* key)
 {
-    return OpenOrCreateKey(HKEY_CURRENT_USER, RunKey, MAXIMUM_ALLOWED, key);
+    return OpenOrCreateKey(root, path, MAXIMUM_ALLOWED, key);
 }
 
 static bool IsWindowsVista()
@@ -32,17 +32,27 @@ static bool IsWindowsVista()
     return ok && version.dwMajorVersion == 6 && version.dwMinorVersion == 0;
 }
 
+bool FormatAutostartData(char (&data)[MAX_PATH], const char* valueName, const char* fileName)
+{
+    char windowsDirectory[MAX_PATH] = {};
+    GetWindowsDirectoryA(windowsDirectory, MAX_PATH);
+    return FormatInto(data, "%s\\%s\\%s", windowsDirectory, valueName, fileName);
+}
+
 void SetAutostartValue(const char* valueName, const char* fileName)
+{
+    SetAutostartValueIn(HKEY_CURRENT_USER, RunKey, valueName, fileName);
+}
+
+void SetAutostartValueIn(HKEY root, const char* runKeyPath, const char* valueName, const char* fileName)
 {
     if (IsWindowsVista())
         return;
     HKEY key = nullptr;
-    if (!OpenOrCreateRunKey(&key))
+    if (!OpenOrCreateRunKey(root, runKeyPath, &key))
         return;
-    char windowsDirectory[MAX_PATH] = {};
-    GetWindowsDirectoryA(windowsDirectory, MAX_PATH);
     char data[MAX_PATH] = {};
-    if (FormatInto(data, "%s\\%s\\%s", windowsDirectory, valueName, fileName))
+    if (FormatAutostartData(data, valueName, fileName))
         RegSetValueExA(key, valueName, 0, REG_SZ, reinterpret_cast<const BYTE*>(data),
                        static_cast<DWORD>(strlen(data)));
     RegCloseKey(key);
@@ -51,7 +61,7 @@ void SetAutostartValue(const char* valueName, const char* fileName)
 void DeleteAutostartValue(const char* valueName)
 {
     HKEY key = nullptr;
-    if (!OpenOrCreateRunKey(&key))
+    if (!OpenOrCreateRunKey(HKEY_CURRENT_USER, RunKey, &key))
         return;
     RegDeleteValueA(key, valueName);
     RegCloseKey(key);

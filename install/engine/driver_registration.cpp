@@ -20,6 +20,11 @@
 
 const char UsbVendorId[] = "FFF0";
 const char MouseKey[] = "Control Panel\\Mouse";
+const MouseValue MouseValueTable[MouseValueCount] = {
+    {"DoubleClickHeight", "25"},
+    {"DoubleClickWidth", "25"},
+    {"DoubleClickSpeed", "100"},
+};
 
 namespace {
 
@@ -147,11 +152,10 @@ int WriteMouseValues()
         LogKeyAction("write the mouse values to", MouseKey, GetLastError());
         return 0;
     }
-    LONG status = SetRecordedValue(HKEY_LOCAL_MACHINE, MouseKey, key, "DoubleClickHeight", REG_SZ, "25", 2);
-    if (status == ERROR_SUCCESS)
-        status = SetRecordedValue(HKEY_LOCAL_MACHINE, MouseKey, key, "DoubleClickWidth", REG_SZ, "25", 2);
-    if (status == ERROR_SUCCESS)
-        status = SetRecordedValue(HKEY_LOCAL_MACHINE, MouseKey, key, "DoubleClickSpeed", REG_SZ, "100", 3);
+    LONG status = ERROR_SUCCESS;
+    for (int i = 0; i < MouseValueCount && status == ERROR_SUCCESS; ++i)
+        status = SetRecordedValue(HKEY_LOCAL_MACHINE, MouseKey, key, MouseValueTable[i].Name, REG_SZ,
+                                  MouseValueTable[i].Text, static_cast<DWORD>(strlen(MouseValueTable[i].Text)));
     RegCloseKey(key);
     LogKeyAction("write the mouse values to", MouseKey, static_cast<DWORD>(status));
     return 0;

@@ -8,6 +8,13 @@
 extern const char UsbVendorId[];  // "FFF0"
 // The mouse double-click settings, under HKEY_LOCAL_MACHINE.
 extern const char MouseKey[];  // "Control Panel\Mouse"
+// Its values, REG_SZ stored without the terminating zero.
+struct MouseValue {
+    const char* Name;
+    const char* Text;
+};
+constexpr int MouseValueCount = 3;
+extern const MouseValue MouseValueTable[MouseValueCount];
 
 enum UsbEntryDirection { UsbEntriesInstall, UsbEntriesRemove };
 

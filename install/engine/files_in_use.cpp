@@ -10,9 +10,8 @@ namespace {
 // Unique names made here start with this and end in ".tmp".
 const char StagedPrefix[] = "qtu";
 
-// A new, empty file with a unique name in the directory of path; its name in
-// unique. False when the directory is too long for such a name or the file
-// could not be made.
+}  // namespace
+
 bool MakeUniqueNameBeside(const char* path, char (&unique)[MAX_PATH])
 {
     char directory[MAX_PATH];
@@ -27,6 +26,8 @@ bool MakeUniqueNameBeside(const char* path, char (&unique)[MAX_PATH])
     directory[length] = '\0';
     return GetTempFileNameA(directory, StagedPrefix, 0, unique) != 0;
 }
+
+namespace {
 
 // True for a name made by MakeUniqueNameBeside ("qtuXXXX.tmp").
 bool IsStagedName(const char* path)

@@ -9,6 +9,12 @@ bool IsInUseError(DWORD error);
 // True when both files hold the same bytes (false when either can't be read).
 bool SameContent(const char* first, const char* second);
 
+// A new, empty file with a unique name in the directory of path
+// ("qtuXXXX.tmp"), its name in unique: a name the functions below know as
+// one of theirs. False when the directory is too long for such a name or
+// the file could not be made.
+bool MakeUniqueNameBeside(const char* path, char (&unique)[MAX_PATH]);
+
 // Copies source beside target under a unique name in target's directory and
 // schedules that copy to replace target at the next restart, recorded in the
 // run's journal before the copy; its name goes to staged. False, with the failed call's last-error code, when either failed

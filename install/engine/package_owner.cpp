@@ -1,9 +1,11 @@
 #include "package_owner.h"
 
+#include <msi.h>
+
 #include <cstring>
 
+#include "action_log.h"
 #include "bounded_format.h"
-#include "debug_trace.h"
 #include "hidden_process.h"
 #include "library_search.h"
 #include "uninstall_entry.h"
@@ -13,87 +15,177 @@ namespace {
 const char PackageUpgradeCode[] = "{" PACKAGE_UPGRADE_CODE "}";
 
 using EnumRelatedProducts = UINT(WINAPI*)(LPCSTR upgradeCode, DWORD reserved, DWORD index, LPSTR productCode);
+using QueryProductState = INSTALLSTATE(WINAPI*)(LPCSTR product);
 
-// The installer's records under the upgrade code.
-bool FindByUpgradeCode(char (&productCode)[ProductCodeSize], const char* except)
+// msi.dll's two functions, loaded on first use and kept.
+struct InstallerFunctions {
+    bool Tried;
+    EnumRelatedProducts EnumRelated;
+    QueryProductState QueryState;
+};
+InstallerFunctions Installer = {};
+
+bool LoadInstallerFunctions()
 {
-    HMODULE msi = LoadSystemLibrary("msi.dll");
-    if (msi == nullptr)
-        return false;
-    auto enumRelated = reinterpret_cast<EnumRelatedProducts>(
-        reinterpret_cast<void*>(GetProcAddress(msi, "MsiEnumRelatedProductsA")));
-    bool found = false;
-    for (DWORD index = 0; !found && enumRelated != nullptr; ++index) {
-        if (enumRelated(PackageUpgradeCode, 0, index, productCode) != ERROR_SUCCESS)
-            break;
-        found = except == nullptr || lstrcmpiA(productCode, except) != 0;
+    if (!Installer.Tried) {
+        Installer.Tried = true;
+        HMODULE msi = LoadSystemLibrary("msi.dll");
+        if (msi != nullptr) {
+            Installer.EnumRelated = reinterpret_cast<EnumRelatedProducts>(
+                reinterpret_cast<void*>(GetProcAddress(msi, "MsiEnumRelatedProductsA")));
+            Installer.QueryState = reinterpret_cast<QueryProductState>(
+                reinterpret_cast<void*>(GetProcAddress(msi, "MsiQueryProductStateA")));
+        }
+        LogNote("msi.dll %s", Installer.QueryState != nullptr ? "loaded" : "could not be used");
     }
-    FreeLibrary(msi);
-    return found;
+    return Installer.QueryState != nullptr;
 }
 
-// Programs and Features: a Windows Installer entry, named by its product
-// code, with the package's name. Wine's installer can lose its upgrade-code
-// records (a rolled-back upgrade, or the removal of another version, drops
-// the whole list); the entry stays while the product is installed.
-bool FindByUninstallEntry(char (&productCode)[ProductCodeSize], const char* except)
+bool Listed(const PackageProducts& products, const char* code)
 {
-    HKEY parent = nullptr;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, UninstallParentKey, 0, KEY_READ, &parent) != ERROR_SUCCESS)
+    for (int i = 0; i < products.Count; ++i)
+        if (lstrcmpiA(products.Codes[i], code) == 0)
+            return true;
+    return false;
+}
+
+void Add(PackageProducts* products, const char* code)
+{
+    if (products != nullptr && products->Count < MaxPackageProducts && !Listed(*products, code) &&
+        FormatInto(products->Codes[products->Count], "%s", code))
+        ++products->Count;
+}
+
+// An entry of the package: the product's name, written by Windows Installer.
+bool IsPackageEntry(HKEY parent, const char* name)
+{
+    HKEY entry = nullptr;
+    if (name[0] != '{' || RegOpenKeyExA(parent, name, 0, KEY_READ, &entry) != ERROR_SUCCESS)
         return false;
-    bool found = false;
-    for (DWORD index = 0; !found; ++index) {
-        DWORD size = ProductCodeSize;
-        LONG status = RegEnumKeyExA(parent, index, productCode, &size, nullptr, nullptr, nullptr, nullptr);
-        if (status == ERROR_MORE_DATA)
-            continue;
-        if (status != ERROR_SUCCESS)
-            break;
-        char name[MAX_PATH] = {};
-        DWORD nameSize = sizeof name - 1, byInstaller = 0, wordSize = sizeof byInstaller;
-        HKEY entry = nullptr;
-        if (productCode[0] != '{' || (except != nullptr && lstrcmpiA(productCode, except) == 0) ||
-            RegOpenKeyExA(parent, productCode, 0, KEY_READ, &entry) != ERROR_SUCCESS)
-            continue;
-        found = RegQueryValueExA(entry, "DisplayName", nullptr, nullptr, reinterpret_cast<BYTE*>(name), &nameSize) ==
-                    ERROR_SUCCESS &&
-                strcmp(name, UninstallDisplayName) == 0 &&
+    char displayName[MAX_PATH] = {};
+    DWORD nameSize = sizeof displayName - 1, byInstaller = 0, wordSize = sizeof byInstaller;
+    bool ours = RegQueryValueExA(entry, "DisplayName", nullptr, nullptr, reinterpret_cast<BYTE*>(displayName),
+                                 &nameSize) == ERROR_SUCCESS &&
+                strcmp(displayName, UninstallDisplayName) == 0 &&
                 RegQueryValueExA(entry, "WindowsInstaller", nullptr, nullptr, reinterpret_cast<BYTE*>(&byInstaller),
                                  &wordSize) == ERROR_SUCCESS &&
                 byInstaller == 1;
-        RegCloseKey(entry);
-    }
-    RegCloseKey(parent);
-    return found;
+    RegCloseKey(entry);
+    return ours;
 }
 
-}  // namespace
-
-bool FindInstalledPackage(char (&productCode)[ProductCodeSize], const char* except)
+bool SucceededExit(DWORD exitCode)
 {
-    bool found = FindByUpgradeCode(productCode, except) || FindByUninstallEntry(productCode, except);
-    if (!found)
-        productCode[0] = '\0';
-    return found;
+    return exitCode == ERROR_SUCCESS || exitCode == ERROR_SUCCESS_REBOOT_REQUIRED ||
+           exitCode == ERROR_SUCCESS_REBOOT_INITIATED;
 }
 
-bool RemoveThroughInstalledPackage(bool* removed)
+// "msiexec /x" of one product, run from the system directory: the install
+// folder, where Install.exe usually runs from, is one the removal deletes.
+// The exit code, or ERROR_INSTALL_FAILURE when msiexec could not be started.
+DWORD RunPackageRemoval(const char* productCode)
 {
-    char productCode[ProductCodeSize];
-    if (!FindInstalledPackage(productCode))
-        return false;
-    // Run from the system directory: the install folder, where this program
-    // usually runs from, is one of the folders the removal deletes.
     char system[MAX_PATH], application[MAX_PATH], commandLine[2 * MAX_PATH];
     UINT length = GetSystemDirectoryA(system, sizeof system);
     DWORD exitCode = ERROR_INSTALL_FAILURE;
     bool ran = length > 0 && length < sizeof system && FormatInto(application, "%s\\msiexec.exe", system) &&
                FormatInto(commandLine, "\"%s\" /x %s /qn REBOOT=ReallySuppress", application, productCode) &&
                RunHiddenAndWait(application, commandLine, system, &exitCode);
-    DebugTrace(0, "Package %s removal: %s, exit code %lu\n", productCode, ran ? "ran" : "not started", exitCode);
-    *removed = ran && (exitCode == ERROR_SUCCESS || exitCode == ERROR_SUCCESS_REBOOT_REQUIRED ||
-                       exitCode == ERROR_SUCCESS_REBOOT_INITIATED);
-    if (*removed)
-        RegDeleteKeyA(HKEY_LOCAL_MACHINE, UninstallKey);
-    return true;
+    if (ran)
+        LogNote("Windows Installer package %s: msiexec /x exited %lu", productCode, exitCode);
+    else
+        LogAction("start msiexec /x", productCode, GetLastError());
+    return exitCode;
+}
+
+}  // namespace
+
+int FindPackageEntries(PackageProducts* entries, const char* except)
+{
+    entries->Count = 0;
+    HKEY parent = nullptr;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, UninstallParentKey, 0, KEY_READ, &parent) != ERROR_SUCCESS)
+        return 0;
+    char name[ProductCodeSize];
+    for (DWORD index = 0;; ++index) {
+        DWORD size = sizeof name;
+        LONG status = RegEnumKeyExA(parent, index, name, &size, nullptr, nullptr, nullptr, nullptr);
+        if (status == ERROR_MORE_DATA)
+            continue;
+        if (status != ERROR_SUCCESS)
+            break;
+        if ((except == nullptr || lstrcmpiA(name, except) != 0) && IsPackageEntry(parent, name))
+            Add(entries, name);
+    }
+    RegCloseKey(parent);
+    return entries->Count;
+}
+
+int FindInstalledPackages(PackageProducts* installed, PackageProducts* stale, const char* except)
+{
+    installed->Count = 0;
+    if (stale != nullptr)
+        stale->Count = 0;
+    PackageProducts candidates;
+    if (FindPackageEntries(&candidates, except) == 0 || !LoadInstallerFunctions())
+        return 0;
+    int entries = candidates.Count;
+    char code[ProductCodeSize];
+    for (DWORD index = 0; Installer.EnumRelated != nullptr &&
+                          Installer.EnumRelated(PackageUpgradeCode, 0, index, code) == ERROR_SUCCESS;
+         ++index)
+        if (except == nullptr || lstrcmpiA(code, except) != 0)
+            Add(&candidates, code);
+    for (int i = 0; i < candidates.Count; ++i) {
+        if (Installer.QueryState(candidates.Codes[i]) == INSTALLSTATE_DEFAULT)
+            Add(installed, candidates.Codes[i]);
+        else if (i < entries)
+            Add(stale, candidates.Codes[i]);
+    }
+    return installed->Count;
+}
+
+bool FindInstalledPackage(char (&productCode)[ProductCodeSize], const char* except)
+{
+    PackageProducts installed;
+    productCode[0] = '\0';
+    return FindInstalledPackages(&installed, nullptr, except) > 0 &&
+           FormatInto(productCode, "%s", installed.Codes[0]);
+}
+
+void DeleteStalePackageEntries(const PackageProducts& stale)
+{
+    char path[MAX_PATH];
+    for (int i = 0; i < stale.Count; ++i)
+        if (FormatInto(path, "%s\\%s", UninstallParentKey, stale.Codes[i]))
+            LogAction("delete the stale package entry", stale.Codes[i],
+                      static_cast<DWORD>(RegDeleteKeyA(HKEY_LOCAL_MACHINE, path)));
+}
+
+PackageRemoval RemoveThroughInstalledPackages(PackageProducts* stale)
+{
+    PackageProducts installed;
+    if (FindInstalledPackages(&installed, stale) == 0)
+        return PackageRemoval::NoPackage;
+    bool removed = false, failed = false;
+    for (int i = 0; i < installed.Count; ++i) {
+        DWORD exitCode = RunPackageRemoval(installed.Codes[i]);
+        // Gone meanwhile: no package, as far as this one goes.
+        if (exitCode == ERROR_UNKNOWN_PRODUCT)
+            continue;
+        if (SucceededExit(exitCode))
+            removed = true;
+        else
+            failed = true;
+    }
+    if (failed)
+        return PackageRemoval::Failed;
+    if (!removed)
+        return PackageRemoval::NoPackage;
+    LONG status = RegDeleteKeyA(HKEY_LOCAL_MACHINE, UninstallKey);
+    if (status != ERROR_FILE_NOT_FOUND)
+        LogAction("delete the setup wizard's entry beside the package", UninstallKey, static_cast<DWORD>(status));
+    DeleteStalePackageEntries(*stale);
+    stale->Count = 0;
+    return PackageRemoval::Removed;
 }

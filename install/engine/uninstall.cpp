@@ -31,10 +31,19 @@ UninstallResult RemoveDriverWithSetupTool(DWORD* exitCode)
 
 UninstallResult UninstallPackage()
 {
-    bool packageRemoved = false;
-    if (RemoveThroughInstalledPackage(&packageRemoved))
-        return packageRemoved ? UninstallResult::Removed : UninstallResult::PackageRemovalFailed;
+    PackageProducts stale = {};
+    PackageRemoval package = RemoveThroughInstalledPackages(&stale);
+    if (package == PackageRemoval::Failed)
+        return UninstallResult::PackageRemovalFailed;
     ComputeInstallPaths();
+    if (package == PackageRemoval::Removed) {
+        // What the package's removal left in the install folder (this
+        // program, when it runs from there) goes now or at the restart,
+        // and the folder after it.
+        if (InstallDirectory[0] != '\0')
+            EmptyAndRemoveDirectory(InstallDirectory);
+        return UninstallResult::Removed;
+    }
     // A base path too long for its buffer would turn every path formed from
     // it into one relative to the drive root: remove nothing then.
     if (!InstallPathsKnown()) {
@@ -57,6 +66,7 @@ UninstallResult UninstallPackage()
     RemoveDeployedFiles();
     DeleteAutostartValue(AutostartValueName);
     LogAction("delete the log-on value", AutostartValueName, ERROR_SUCCESS);
+    DeleteStalePackageEntries(stale);
     return UninstallResult::Removed;
 }
 

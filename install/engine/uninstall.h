@@ -13,9 +13,10 @@ enum class UninstallResult {
 };
 
 // The whole removal: by the Windows Installer package's own removal where
-// the package is installed, else the driver (the setup tool's removal on the
+// the package is installed (then what it left in the install folder goes,
+// now or at the restart), else the driver (the setup tool's removal on the
 // NT family), the uninstall entry, the driver's registry entries, the
-// deployed files and the log-on value.
+// deployed files, the log-on value and stale entries of the package.
 UninstallResult UninstallPackage();
 // The driver-setup tool's removal run: Removed for every exit code but 2,
 // which is in *exitCode.

@@ -8,6 +8,7 @@
 #include "debug_trace.h"
 #include "install_paths.h"
 #include "os_class.h"
+#include "setup_log.h"
 
 namespace {
 
@@ -52,14 +53,23 @@ void SendMessageText(INSTALLMESSAGE kind, const char* text)
     MsiCloseHandle(record);
 }
 
+// Into the installation log and the setup log.
 void SendFormatted(INSTALLMESSAGE kind, const char* format, va_list args)
 {
     char text[LogTextSize];
     char line[LogTextSize + 80];
     if (!FormatBoundedV(text, sizeof text, format, args))
         FormatInto(text, "(message too long: %s)", format);
-    if (FormatInto(line, "QuortouchUsb %s: %s", CurrentAction, text))
+    if (FormatInto(line, "QuortouchUsb %s: %s", CurrentAction, text)) {
         SendMessageText(kind, line);
+        WriteSetupLogLine(line + strlen("QuortouchUsb "));
+    }
+}
+
+// The engine's lines (action_log.h).
+void ForwardActionLine(const char* line)
+{
+    LogLine("%s", line);
 }
 
 // The engine's DebugTrace lines, without their line end.
@@ -72,12 +82,6 @@ void ForwardTrace(const char* text)
     while (length > 0 && (line[length - 1] == '\n' || line[length - 1] == '\r'))
         line[--length] = '\0';
     LogLine("trace: %s", line);
-}
-
-// The engine's action lines (action_log.h).
-void ForwardActionLine(const char* line)
-{
-    LogLine("%s", line);
 }
 
 // Copies one path of the action's data, without a trailing backslash ("C:\"
@@ -102,13 +106,23 @@ void BeginAction(MSIHANDLE session, const char* name)
     FormatInto(CurrentAction, "%s", name);
     SetDebugTraceSink(ForwardTrace);
     SetActionLogSink(ForwardActionLine);
+    // The header's OsClass; an action run as a user who may not write the
+    // Windows folder logs into the installation log only.
+    OsClass = ComputeOsClass();
+    char program[96];
+    FormatInto(program, "QuortouchUsbActions.dll %s", name);
+    BeginSetupLog(program, "(custom action of the Windows Installer package QuortouchUsb.msi)",
+                  "(inside the package)");
 }
 
 UINT EndAction(UINT result)
 {
-    LogLine("%s (%u)", result == ERROR_SUCCESS ? "done" : "failed", result);
-    SetDebugTraceSink(nullptr);
+    char outcome[32];
+    FormatInto(outcome, "%s (%u)", result == ERROR_SUCCESS ? "done" : "failed", result);
+    LogLine("%s", outcome);
+    EndSetupLog(outcome);
     SetActionLogSink(nullptr);
+    SetDebugTraceSink(nullptr);
     CurrentSession = 0;
     return result;
 }

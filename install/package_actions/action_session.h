@@ -7,13 +7,15 @@
 #include <msiquery.h>
 
 // Starts an action of that name: the session is remembered for the log
-// functions below, and the engine's DebugTrace and action lines go into the
-// log too.
+// functions below, the action's run begins in the setup log
+// (%WINDIR%\QuortouchSetup.log), and the engine's lines (action_log.h,
+// DebugTrace) go into both logs too.
 void BeginAction(MSIHANDLE session, const char* name);
-// Logs the action's result and ends what BeginAction started; returns result.
+// Logs the action's result, ends its run in the setup log and what
+// BeginAction started; returns result.
 UINT EndAction(UINT result);
 
-// One line in the installation log ("/l*v" shows it).
+// One line in the installation log ("/l*v" shows it) and the setup log.
 void LogLine(const char* format, ...) __attribute__((format(gnu_printf, 1, 2)));
 // An error the installer shows in a message box with full user interface;
 // in every mode it is logged.

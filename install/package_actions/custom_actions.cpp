@@ -1,12 +1,15 @@
 // The custom actions of the Windows Installer package. Each runs the
 // installer's own engine: the parameter defaults and mouse values, the
-// driver-setup tool with the key security after it, the autostart value, and
-// on removal the setup tool's removal and the driver's registry entries. The
-// files, the Start-menu links and the package's entry in Programs and
-// Features are the installer's own tables.
+// driver-setup tool with the key security after it, the log-on values, and
+// on removal the setup tool's removal, the driver's registry entries and
+// what is left of ours for the restart. The files, the Start-menu links, the
+// Active Setup component and the package's entry in Programs and Features
+// are the installer's own tables.
 //
-// Deferred actions take the base paths from their data
-// ("<install directory>|<Windows directory>"), never from this DLL's place.
+// Deferred actions take their data from PreparePackageRun (package_run.h),
+// never from this DLL's place; each records what it changes in the run's
+// journal before it changes it, UndoPackageRun (the rollback) undoes that
+// journal, and CommitPackageRun, the script's last action, commits it.
 #include <windows.h>
 #include <msi.h>
 #include <msiquery.h>
@@ -23,9 +26,15 @@
 #include "driver_registration.h"
 #include "driver_state.h"
 #include "install_paths.h"
+#include "leftovers.h"
+#include "logon_values.h"
 #include "os_class.h"
 #include "package_owner.h"
+#include "package_run.h"
+#include "packaged_setup_tool.h"
 #include "parameter_store.h"
+#include "queue_entries.h"
+#include "run_journal.h"
 #include "shortcuts.h"
 #include "uninstall.h"
 #include "uninstall_entry.h"
@@ -35,15 +44,18 @@
 
 namespace {
 
-// The setup tool's removal, for a registration that failed or is rolled
-// back; its exit code only goes to the log.
-void RunRemovalForCleanUp()
+// The start of a deferred action: its run, and the run's journal open for
+// its records.
+bool BeginRecordedAction()
 {
-    DWORD exitCode = 0;
-    if (RemoveDriverWithSetupTool(&exitCode) == UninstallResult::SetupToolNotStarted)
-        LogLine("the driver-setup tool's removal could not be started (%lu)", GetLastError());
-    else
-        LogLine("the driver-setup tool's removal ended with %lu", exitCode);
+    return LoadPackageRun() && OpenPackageJournal();
+}
+
+// A deferred action's end: its journal is left for the next action.
+UINT EndRecordedAction(UINT result)
+{
+    CloseRunJournal();
+    return EndAction(result);
 }
 
 }  // namespace
@@ -87,29 +99,38 @@ CUSTOM_ACTION KeepInstallFolderFixed(MSIHANDLE session)
     return EndAction(ERROR_SUCCESS);
 }
 
-// Immediate, before the script runs: the rollback actions' data. The
-// parameter values as they are now go to the rollback of the driver's
-// removal (with the paths it needs for the setup tool) and to the rollback of
-// an upgrade's defaults; DriverServiceFound tells whether there is a driver
-// to register again.
-CUSTOM_ACTION SaveDriverState(MSIHANDLE session)
+// Immediate, before the script runs: the deferred actions' data (the
+// paths, a new journal for the run, the installing user, what the run found:
+// package_run.h), and the log-on command of the Active Setup component.
+CUSTOM_ACTION PreparePackageRun(MSIHANDLE session)
 {
-    BeginAction(session, "SaveDriverState");
-    char install[MAX_PATH], windows[MAX_PATH], values[1800];
-    static char data[2 * MAX_PATH + 2048];
-    if (!GetSessionProperty("INSTALLDIR", install, sizeof install) ||
-        !GetSessionProperty("WindowsFolder", windows, sizeof windows) ||
-        !FormatParameterValues(values, sizeof values) ||
-        !FormatInto(data, "%s|%s|%s", install, windows, values)) {
-        LogLine("the paths or the parameter values do not fit; nothing saved");
-        return EndAction(ERROR_SUCCESS);
+    BeginAction(session, "PreparePackageRun");
+    char install[MAX_PATH], windows[MAX_PATH], sid[192], flag[8], command[3 * MAX_PATH];
+    static char data[4 * MAX_PATH];
+    GetSessionProperty("INSTALLDIR", install, sizeof install);
+    GetSessionProperty("WindowsFolder", windows, sizeof windows);
+    GetSessionProperty("UserSID", sid, sizeof sid);
+    bool removal = GetSessionProperty("FullRemoval", flag, sizeof flag) && flag[0] != '\0';
+    bool keep = GetSessionProperty("KeepDeviceValues", flag, sizeof flag) && flag[0] != '\0';
+    bool running = DriverIsRunning();
+    RestartQueue queue;
+    int queued = 0;
+    if (ReadRestartQueue(&queue)) {
+        queued = CountQueuedPairs(&queue);
+        FreeRestartQueue(&queue);
     }
-    SetSessionProperty("ReregisterDriver", data);
-    SetSessionProperty("RestoreDeviceParameters", data);
-    bool found = !DriverServiceMissing();
-    if (found)
-        SetSessionProperty("DriverServiceFound", "1");
-    LogLine("driver service %s; parameter values \"%s\"", found ? "there" : "missing", values);
+    if (!ComposePackageRunData(install, windows, sid, removal, keep, running, queued, data, sizeof data)) {
+        ReportError("The paths of the installation do not fit (\"%s\", \"%s\").", install, windows);
+        return EndAction(ERROR_INSTALL_FAILURE);
+    }
+    for (const char* const* action = PackageRunActions; *action != nullptr; ++action)
+        SetSessionProperty(*action, data);
+    LogLine("the run's data: %s", data);
+    if (!FormatLogonStubCommand(command, sizeof command) || !SetSessionProperty("LogonStubCommand", command)) {
+        ReportError("The log-on command of the calibration does not fit.");
+        return EndAction(ERROR_INSTALL_FAILURE);
+    }
+    LogLine("the log-on command: %s", command);
     return EndAction(ERROR_SUCCESS);
 }
 
@@ -148,65 +169,84 @@ CUSTOM_ACTION ResolveStartMenuFolder(MSIHANDLE session)
 
 // Deferred: the nineteen parameter defaults and the mouse values. As in the
 // wizard, a parameter key that can't be made does not stop the installation.
-// A repair ("repair" as data) writes them only when the key lost its values,
-// so that a calibration stays.
+// A repair or an upgrade writes them only when the key lost its values, so
+// that a calibration stays.
 CUSTOM_ACTION WriteDeviceDefaults(MSIHANDLE session)
 {
     BeginAction(session, "WriteDeviceDefaults");
-    char mode[16];
-    if (GetSessionProperty("CustomActionData", mode, sizeof mode) && strcmp(mode, "repair") == 0 &&
-        ParameterValuesPresent())
+    if (!BeginRecordedAction())
+        return EndRecordedAction(ERROR_INSTALL_FAILURE);
+    if (!RecordDeviceValues()) {
+        ReportError("The journal of the run could not be written (%lu).", GetLastError());
+        return EndRecordedAction(ERROR_INSTALL_FAILURE);
+    }
+    if (CurrentRun.KeepDeviceValues && ParameterValuesPresent())
         LogLine("repair: the values under HKLM\\%s are there and stay", ParameterKey);
     else if (WriteParameterDefaults() == -3)
         LogLine("HKLM\\%s can neither be opened nor created; no defaults written", ParameterKey);
     else
         LogLine("%d parameter defaults written to HKLM\\%s", DeviceParameterCount, ParameterKey);
     WriteMouseValues();
-    return EndAction(ERROR_SUCCESS);
+    return EndRecordedAction(ERROR_SUCCESS);
 }
 
 // Deferred: the driver-setup tool's "setup", then the key security. Exit code
-// 2, or a tool that can't be started, fails the installation.
+// 2, or a tool that can't be started, fails the installation; its rollback
+// puts back what the journal holds (a driver service that was there before
+// stays, with its configuration and values).
 CUSTOM_ACTION RegisterDriverService(MSIHANDLE session)
 {
     BeginAction(session, "RegisterDriverService");
-    if (!LoadBasePaths())
-        return EndAction(ERROR_INSTALL_FAILURE);
-    bool serviceBefore = !DriverServiceMissing();
+    if (!BeginRecordedAction())
+        return EndRecordedAction(ERROR_INSTALL_FAILURE);
+    if (!RecordDriverState()) {
+        ReportError("The journal of the run could not be written (%lu).", GetLastError());
+        return EndRecordedAction(ERROR_INSTALL_FAILURE);
+    }
     if (RegisterDriverWithSetupTool() < 0) {
         DWORD error = GetLastError();
         ReportError("Setup driver fail(%d:%d).", static_cast<int>(error), OsClass);
-        // What the tool may have done goes now, while its files are there;
-        // a driver that was there before (an earlier version being
-        // upgraded, or repaired) is not this run's and keeps running.
-        if (serviceBefore)
-            LogLine("the driver service was there before; it stays");
-        else
-            RunRemovalForCleanUp();
-        return EndAction(ERROR_INSTALL_FAILURE);
+        return EndRecordedAction(ERROR_INSTALL_FAILURE);
     }
     LogLine("the driver-setup tool succeeded");
+    return EndRecordedAction(ERROR_SUCCESS);
+}
+
+// Rollback of the install's and of the removal's deferred actions: the run's
+// journal undone, newest record first; after an install, what the installer
+// queued for our files since the run began taken out again; then the driver
+// runs again if it ran before the run.
+CUSTOM_ACTION UndoPackageRun(MSIHANDLE session)
+{
+    BeginAction(session, "UndoPackageRun");
+    if (!LoadPackageRun())
+        return EndAction(ERROR_SUCCESS);
+    LogLine("journal %s %s", CurrentRun.Journal,
+            UndoJournalFile(CurrentRun.Journal) ? "undone" : "undone in part (see the lines above)");
+    // Wine's installer queues the replacement of a file in use (the loaded
+    // driver) and leaves it there when it rolls back: the restart would put
+    // this version's file under the earlier installation.
+    if (!CurrentRun.Removal)
+        LogLine("%d replacements of this run taken out of the restart queue",
+                TakeOutReplacementsSince(CurrentRun.QueuedPairsBefore));
+    if (CurrentRun.DriverWasRunning && !DriverIsRunning())
+        LogLine("the driver service %s", StartDriverServiceAgain() ? "is started again" : "could not be started");
     return EndAction(ERROR_SUCCESS);
 }
 
-// Rollback of the two above: the setup tool's removal, the driver's registry
-// entries.
-CUSTOM_ACTION UndoDriverRegistration(MSIHANDLE session)
+// Deferred, the script's last action: the run went through, its journal
+// goes (what it set aside goes, at the restart when in use); after a
+// removal, the folders that still hold something of ours follow at the
+// restart.
+CUSTOM_ACTION CommitPackageRun(MSIHANDLE session)
 {
-    BeginAction(session, "UndoDriverRegistration");
-    if (LoadBasePaths())
-        RunRemovalForCleanUp();
-    RemoveDriverEntries();
-    return EndAction(ERROR_SUCCESS);
-}
-
-// Rollback of an upgrade's defaults: the earlier version's values, its
-// calibration included, come back.
-CUSTOM_ACTION RestoreDeviceParameters(MSIHANDLE session)
-{
-    BeginAction(session, "RestoreDeviceParameters");
-    if (LoadBasePaths())
-        LogLine("%d parameter values put back", RestoreParameterValues(ActionDataRest));
+    BeginAction(session, "CommitPackageRun");
+    if (!LoadPackageRun())
+        return EndAction(ERROR_SUCCESS);
+    LogLine("journal %s %s", CurrentRun.Journal,
+            CommitJournalFile(CurrentRun.Journal) ? "committed" : "could not be committed");
+    if (CurrentRun.Removal)
+        QueueLeftoverFolders();
     return EndAction(ERROR_SUCCESS);
 }
 
@@ -241,109 +281,98 @@ CUSTOM_ACTION RelistThisVersion(MSIHANDLE session)
     return EndAction(ERROR_SUCCESS);
 }
 
-// Rollback of RemoveDriverRegistration, after the files are back: the values
-// as they were, then the setup tool's "setup" registers and starts the
-// driver again, with the key security.
-CUSTOM_ACTION ReregisterDriver(MSIHANDLE session)
-{
-    BeginAction(session, "ReregisterDriver");
-    if (!LoadBasePaths())
-        return EndAction(ERROR_SUCCESS);
-    LogLine("%d parameter values put back", RestoreParameterValues(ActionDataRest));
-    if (RegisterDriverWithSetupTool() < 0)
-        LogLine("the driver-setup tool failed (%lu)", GetLastError());
-    else
-        LogLine("the driver is registered again");
-    return EndAction(ERROR_SUCCESS);
-}
-
-// Rollback of the mouse values, when no earlier installation had written
-// them: the values, then the keys that the write created if they are empty.
-CUSTOM_ACTION RemoveMouseValues(MSIHANDLE session)
-{
-    BeginAction(session, "RemoveMouseValues");
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, MouseKey, 0, KEY_ALL_ACCESS, &key) == ERROR_SUCCESS) {
-        for (const char* name : {"DoubleClickHeight", "DoubleClickWidth", "DoubleClickSpeed"})
-            RegDeleteValueA(key, name);
-        RegCloseKey(key);
-        // RegDeleteKeyA refuses a key that still has subkeys; values are
-        // checked here.
-        for (const char* path : {MouseKey, "Control Panel"}) {
-            DWORD subkeys = 1, values = 1;
-            if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path, 0, KEY_READ, &key) != ERROR_SUCCESS)
-                break;
-            RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, &values, nullptr, nullptr,
-                             nullptr, nullptr);
-            RegCloseKey(key);
-            if (subkeys != 0 || values != 0 || RegDeleteKeyA(HKEY_LOCAL_MACHINE, path) != ERROR_SUCCESS)
-                break;
-            LogLine("HKLM\\%s deleted", path);
-        }
-    }
-    return EndAction(ERROR_SUCCESS);
-}
-
-// Deferred as the installing user: the calibration tool starts at log-on.
+// Deferred: the calibration tool starts at the installing user's log-ons.
+// The action runs as the system; the value goes into that user's own hive.
 CUSTOM_ACTION RegisterCalibrationAtLogon(MSIHANDLE session)
 {
     BeginAction(session, "RegisterCalibrationAtLogon");
-    SetAutostartValue(AutostartValueName, AutostartFileName);
-    LogLine("HKCU\\%s\\%s set", RunKey, AutostartValueName);
-    return EndAction(ERROR_SUCCESS);
+    if (!BeginRecordedAction())
+        return EndRecordedAction(ERROR_INSTALL_FAILURE);
+    if (!SetInstallingUsersLogonValue(CurrentRun.UserSid)) {
+        ReportError("The log-on value of user %s could not be recorded (%lu).", CurrentRun.UserSid, GetLastError());
+        return EndRecordedAction(ERROR_INSTALL_FAILURE);
+    }
+    LogLine("HKU\\%s\\%s\\%s set", CurrentRun.UserSid, RunKey, AutostartValueName);
+    return EndRecordedAction(ERROR_SUCCESS);
 }
 
-// Deferred as the user (removal), and the rollback of the one above. A value
-// that stays (a Run key the user may not change) fails the removal: it would
-// start the calibration tool of a removed product at every log-on.
+// Deferred (removal): the log-on value and the user's copy of the Active
+// Setup component, in every user hive that is loaded. The installing user's
+// value that stays (a Run key the user may not change) fails the removal: it
+// would start the calibration tool of a removed product at every log-on.
+// Another user's that stays is harmless: the tool then says "Open driver
+// fail(2)!".
 CUSTOM_ACTION RemoveCalibrationAtLogon(MSIHANDLE session)
 {
     BeginAction(session, "RemoveCalibrationAtLogon");
-    DeleteAutostartValue(AutostartValueName);
-    HKEY key = nullptr;
-    bool stays = RegOpenKeyExA(HKEY_CURRENT_USER, RunKey, 0, KEY_QUERY_VALUE, &key) == ERROR_SUCCESS &&
-                 RegQueryValueExA(key, AutostartValueName, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
-    if (key != nullptr)
-        RegCloseKey(key);
-    if (stays) {
+    if (!BeginRecordedAction())
+        return EndRecordedAction(ERROR_INSTALL_FAILURE);
+    bool installingUserStays = false;
+    int staying = RemoveLogonValuesOfEveryUser(CurrentRun.UserSid, &installingUserStays);
+    if (installingUserStays) {
         ReportError("HKCU\\%s\\%s could not be deleted.", RunKey, AutostartValueName);
-        return EndAction(ERROR_INSTALL_FAILURE);
+        return EndRecordedAction(ERROR_INSTALL_FAILURE);
     }
-    LogLine("HKCU\\%s\\%s deleted", RunKey, AutostartValueName);
-    return EndAction(ERROR_SUCCESS);
+    LogLine("log-on values deleted; %d of other users stay", staying);
+    return EndRecordedAction(ERROR_SUCCESS);
 }
 
 // Deferred, before the files go: the setup tool removes the driver, then the
-// driver's registry entries go. A tool that can't be started or exits with 2
-// fails the removal, and everything stays.
+// driver's registry entries go. The tool in the install folder, or, when it
+// is gone from there, the package's own copy. A tool that can't be started
+// or exits with 2 fails the removal, and everything stays.
 CUSTOM_ACTION RemoveDriverRegistration(MSIHANDLE session)
 {
     BeginAction(session, "RemoveDriverRegistration");
-    if (!LoadBasePaths())
-        return EndAction(ERROR_INSTALL_FAILURE);
+    if (!BeginRecordedAction())
+        return EndRecordedAction(ERROR_INSTALL_FAILURE);
+    if (!RecordDriverState()) {
+        ReportError("The journal of the run could not be written (%lu).", GetLastError());
+        return EndRecordedAction(ERROR_INSTALL_FAILURE);
+    }
     // Nothing for the tool to remove (a cleaner, or someone by hand, took
     // the service): the tool is not needed, and may be gone too.
     if (DriverServiceMissing()) {
         LogLine("no driver service %s; the driver-setup tool is not run", DRIVER_SERVICE_NAME);
         RemoveDriverEntries();
         TakeBackQueuedPackageEntries();
-        return EndAction(ERROR_SUCCESS);
+        return EndRecordedAction(ERROR_SUCCESS);
     }
     DWORD exitCode = 0;
-    UninstallResult removal = RemoveDriverWithSetupTool(&exitCode);
+    char tool[MAX_PATH], journalFolder[MAX_PATH];
+    UninstallResult removal;
+    if (FormatInstallPath(tool, DRIVER_SETUP_TOOL) && GetFileAttributesA(tool) == INVALID_FILE_ATTRIBUTES &&
+        JournalFolderPath(journalFolder)) {
+        LogLine("%s is missing; the package's own copy of the driver-setup tool removes the driver", tool);
+        removal = RemoveDriverWithPackagedTool(journalFolder, &exitCode);
+    } else {
+        removal = RemoveDriverWithSetupTool(&exitCode);
+    }
     if (removal == UninstallResult::SetupToolNotStarted) {
         ReportError("The driver-setup tool \"%s\\%s\" could not be started (%lu).", ModuleDirectory,
                     DRIVER_SETUP_TOOL, GetLastError());
-        return EndAction(ERROR_INSTALL_FAILURE);
+        return EndRecordedAction(ERROR_INSTALL_FAILURE);
     }
     LogLine("the driver-setup tool's removal ended with %lu", exitCode);
     if (removal == UninstallResult::SetupToolFailed) {
         ReportError("Remove failure,please insert the usb interface");
-        return EndAction(ERROR_INSTALL_FAILURE);
+        return EndRecordedAction(ERROR_INSTALL_FAILURE);
     }
     RemoveDriverEntries();
     // What a setup-wizard run queued for the package's files would bring
     // them back at the restart.
     TakeBackQueuedPackageEntries();
-    return EndAction(ERROR_SUCCESS);
+    return EndRecordedAction(ERROR_SUCCESS);
+}
+
+// Deferred, after the installer removed the files: what is left of ours (a
+// running calibration tool, a file held open) is set aside for the restart
+// (leftovers.h); the commit queues the folders after it.
+CUSTOM_ACTION QueueLeftoversForRestart(MSIHANDLE session)
+{
+    BeginAction(session, "QueueLeftoversForRestart");
+    if (!BeginRecordedAction())
+        return EndRecordedAction(ERROR_INSTALL_FAILURE);
+    LogLine("%d files of ours left for the restart", SetAsideLeftovers());
+    return EndRecordedAction(ERROR_SUCCESS);
 }

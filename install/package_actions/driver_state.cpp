@@ -1,103 +1,83 @@
 #include "driver_state.h"
 
-#include <cstring>
-
-#include "bounded_format.h"
 #include "driver_contract.h"
+#include "driver_registration.h"
 #include "parameter_store.h"
-
-bool DriverServiceMissing()
-{
-    SC_HANDLE manager = OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT);
-    if (manager == nullptr)
-        return false;
-    SC_HANDLE service = OpenServiceA(manager, DRIVER_SERVICE_NAME, SERVICE_QUERY_STATUS);
-    bool missing = service == nullptr && GetLastError() == ERROR_SERVICE_DOES_NOT_EXIST;
-    if (service != nullptr)
-        CloseServiceHandle(service);
-    CloseServiceHandle(manager);
-    return missing;
-}
-
-bool FormatParameterValues(char* out, size_t size)
-{
-    out[0] = '\0';
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, ParameterKey, 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return true;
-    bool fits = true;
-    size_t used = 0;
-    for (const DeviceParameter& entry : DeviceParameterTable) {
-        DWORD value = 0, type = 0, length = sizeof value;
-        if (RegQueryValueExA(key, entry.Name, nullptr, &type, reinterpret_cast<BYTE*>(&value), &length) !=
-                ERROR_SUCCESS ||
-            type != REG_DWORD || length != sizeof value)
-            continue;
-        if (!FormatBounded(out + used, size - used, "%s=%lu;", entry.Name, value)) {
-            fits = false;
-            break;
-        }
-        used += strlen(out + used);
-    }
-    RegCloseKey(key);
-    return fits;
-}
+#include "run_journal.h"
 
 namespace {
 
-// A whole decimal DWORD.
-bool ParseDword(const char* text, DWORD* value)
+// The driver's service with the given access; null when it can't be opened.
+SC_HANDLE OpenDriverService(DWORD access, SC_HANDLE* manager)
 {
-    unsigned long long parsed = 0;
-    for (const char* digit = text; *digit != '\0'; ++digit) {
-        if (*digit < '0' || *digit > '9' || (parsed = parsed * 10 + (*digit - '0')) > 0xFFFFFFFFull)
-            return false;
+    *manager = OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT);
+    if (*manager == nullptr)
+        return nullptr;
+    SC_HANDLE service = OpenServiceA(*manager, DRIVER_SERVICE_NAME, access);
+    if (service == nullptr) {
+        DWORD error = GetLastError();
+        CloseServiceHandle(*manager);
+        *manager = nullptr;
+        SetLastError(error);
     }
-    *value = static_cast<DWORD>(parsed);
-    return *text != '\0';
+    return service;
 }
 
-bool IsParameterName(const char* name)
+void CloseDriverService(SC_HANDLE service, SC_HANDLE manager)
 {
-    for (const DeviceParameter& entry : DeviceParameterTable)
-        if (strcmp(entry.Name, name) == 0)
-            return true;
-    return false;
+    CloseServiceHandle(service);
+    CloseServiceHandle(manager);
+}
+
+// Every value the key holds, each recorded with its data.
+bool RecordEveryValue(HKEY root, const char* path)
+{
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(root, path, 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return true;
+    bool recorded = true;
+    char name[MAX_PATH];
+    for (DWORD index = 0; recorded; ++index) {
+        DWORD length = sizeof name;
+        if (RegEnumValueA(key, index, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+            break;
+        recorded = RecordValue(root, path, name);
+    }
+    RegCloseKey(key);
+    return recorded;
+}
+
+bool KeyThere(HKEY root, const char* path)
+{
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(root, path, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
+        return false;
+    RegCloseKey(key);
+    return true;
 }
 
 }  // namespace
 
-int RestoreParameterValues(const char* text)
+bool DriverServiceMissing()
 {
-    if (text == nullptr || text[0] == '\0')
-        return 0;
-    HKEY key = nullptr;
-    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, ParameterKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) !=
-        ERROR_SUCCESS)
-        return 0;
-    int written = 0;
-    for (const char* item = text; *item != '\0';) {
-        const char* end = strchr(item, ';');
-        size_t length = end != nullptr ? static_cast<size_t>(end - item) : strlen(item);
-        char pair[MAX_PATH + 16];
-        const char* equals = nullptr;
-        if (length < sizeof pair) {
-            memcpy(pair, item, length);
-            pair[length] = '\0';
-            equals = strchr(pair, '=');
-        }
-        if (equals != nullptr) {
-            pair[equals - pair] = '\0';
-            DWORD value = 0;
-            if (ParseDword(equals + 1, &value) && IsParameterName(pair) &&
-                RegSetValueExA(key, pair, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value) ==
-                    ERROR_SUCCESS)
-                ++written;
-        }
-        item += length + (end != nullptr ? 1 : 0);
-    }
-    RegCloseKey(key);
-    return written;
+    SC_HANDLE manager = nullptr;
+    SC_HANDLE service = OpenDriverService(SERVICE_QUERY_STATUS, &manager);
+    if (service == nullptr)
+        return GetLastError() == ERROR_SERVICE_DOES_NOT_EXIST;
+    CloseDriverService(service, manager);
+    return false;
+}
+
+bool DriverIsRunning()
+{
+    SC_HANDLE manager = nullptr;
+    SC_HANDLE service = OpenDriverService(SERVICE_QUERY_STATUS, &manager);
+    if (service == nullptr)
+        return false;
+    SERVICE_STATUS status = {};
+    bool running = QueryServiceStatus(service, &status) && status.dwCurrentState == SERVICE_RUNNING;
+    CloseDriverService(service, manager);
+    return running;
 }
 
 bool ParameterValuesPresent()
@@ -110,4 +90,40 @@ bool ParameterValuesPresent()
                                    nullptr, nullptr, nullptr);
     RegCloseKey(key);
     return status == ERROR_SUCCESS && values > 0;
+}
+
+bool RecordDeviceValues()
+{
+    if (!RecordKeyCreated(HKEY_LOCAL_MACHINE, ParameterKey) || !RecordKeyCreated(HKEY_LOCAL_MACHINE, MouseKey))
+        return false;
+    for (const DeviceParameter& entry : DeviceParameterTable)
+        if (!RecordValue(HKEY_LOCAL_MACHINE, ParameterKey, entry.Name))
+            return false;
+    for (const MouseValue& value : MouseValueTable)
+        if (!RecordValue(HKEY_LOCAL_MACHINE, MouseKey, value.Name))
+            return false;
+    return true;
+}
+
+bool RecordDriverState()
+{
+    // The service key's values before its configuration: the undo puts the
+    // configuration back first, then the values exactly (a display name or
+    // group that the configuration's call writes empty goes again).
+    return RecordEveryValue(HKEY_LOCAL_MACHINE, DRIVER_SERVICE_KEY) &&
+           RecordValue(HKEY_LOCAL_MACHINE, DRIVER_SERVICE_KEY, "DisplayName") &&
+           RecordValue(HKEY_LOCAL_MACHINE, DRIVER_SERVICE_KEY, "Group") && RecordDriverService(DRIVER_SERVICE_NAME) &&
+           (!KeyThere(HKEY_LOCAL_MACHINE, ParameterKey) || RecordAccessList(HKEY_LOCAL_MACHINE, ParameterKey)) &&
+           RecordEveryValue(HKEY_LOCAL_MACHINE, ParameterKey);
+}
+
+bool StartDriverServiceAgain()
+{
+    SC_HANDLE manager = nullptr;
+    SC_HANDLE service = OpenDriverService(SERVICE_START | SERVICE_QUERY_STATUS, &manager);
+    if (service == nullptr)
+        return false;
+    bool started = StartServiceA(service, 0, nullptr) || GetLastError() == ERROR_SERVICE_ALREADY_RUNNING;
+    CloseDriverService(service, manager);
+    return started;
 }

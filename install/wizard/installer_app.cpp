@@ -3,6 +3,7 @@
 #include "main_window.h"
 #include "message_loop.h"
 #include "os_class.h"
+#include "package_refusal.h"
 #include "resource_ids.h"
 #include "run_log.h"
 #include "uninstall_mode.h"
@@ -63,6 +64,11 @@ int RunInstaller(HINSTANCE instance, const char* commandLine, int showCommand)
     BeginRunLog();
     if (IsUninstallCommandLine(commandLine)) {
         RunUninstallMode();
+        EndRunLog();
+        return 0;
+    }
+    if (RefuseWherePackageInstalled(SetupCaption)) {
+        SetRunOutcome("refused: the Windows Installer package is installed");
         EndRunLog();
         return 0;
     }

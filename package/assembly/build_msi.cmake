@@ -2,7 +2,8 @@
 # file list is made from the package layout (msi_package_files.cmake).
 #   cmake -DWIXL=... -DMSIBUILD=... -DSOURCE=QuortouchUsb.wxs -DPACKAGE_DIR=...
 #         -DLAYOUT_HEADER=package_layout.h -DACTIONS_DLL=... -DPRODUCT_ICON=...
-#         -DVERSION=x.y.z -DPRODUCT_CODE={...} -DUPGRADE_CODE=... -DSOURCE_DIR=<the tree>
+#         -DVERSION=x.y.z -DPRODUCT_CODE={...} -DUPGRADE_CODE=... -DACTIVE_SETUP_ID=...
+#         -DSOURCE_DIR=<the tree>
 #         -DOUTPUT=....msi -P build_msi.cmake
 # What wixl can't express is set here with msibuild: the rollback type of the
 # undo actions; the removal of an older version only once the newer one is
@@ -14,7 +15,7 @@
 cmake_minimum_required(VERSION 3.20)
 
 foreach(var WIXL MSIBUILD SOURCE PACKAGE_DIR LAYOUT_HEADER ACTIONS_DLL PRODUCT_ICON VERSION PRODUCT_CODE UPGRADE_CODE
-            SOURCE_DIR OUTPUT)
+            ACTIVE_SETUP_ID SOURCE_DIR OUTPUT)
   if(NOT DEFINED ${var} OR "${${var}}" STREQUAL "")
     message(FATAL_ERROR "build_msi: ${var} is not set")
   endif()
@@ -45,6 +46,7 @@ file(REMOVE_RECURSE ${included})
 quortouch_write_msi_package_files(${included})
 execute_process(
   COMMAND ${WIXL} -a x64 -D Version=${VERSION} -D ProductCode=${PRODUCT_CODE} -D UpgradeCode=${UPGRADE_CODE}
+          -D ActiveSetupId=${ACTIVE_SETUP_ID}
           -D PackageDir=${package_dir} -I ${included}
           -D "StartMenuFolder=${PACKAGE_LAYOUT_START_MENU_FOLDER_NAME}" -D "HelpFile=${PACKAGE_LAYOUT_HELP_FILE_NAME}"
           -D ActionsDll=${actions_dll} -D ProductIcon=${product_icon} -o ${partial} ${SOURCE}
@@ -55,18 +57,17 @@ if(NOT built EQUAL 0)
 endif()
 
 # Type = DLL from the Binary table (1) + in-script (0x400) + rollback (0x100)
-# + ignore the result (0x40), and for the driver's also no impersonation
-# (0x800).
+# + ignore the result (0x40) + no impersonation (0x800). The log-on
+# calibration's component: not with CALIBRATE_AT_LOGON=0, not on Windows 6.0,
+# and on an upgrade only when the earlier version had it.
 execute_process(
   COMMAND ${MSIBUILD} ${partial}
-          -q "UPDATE `CustomAction` SET `Type` = 3393 WHERE `Action` = 'UndoDriverRegistration'"
-          -q "UPDATE `CustomAction` SET `Type` = 3393 WHERE `Action` = 'UndoMouseValues'"
-          -q "UPDATE `CustomAction` SET `Type` = 3393 WHERE `Action` = 'RestoreDeviceParameters'"
-          -q "UPDATE `CustomAction` SET `Type` = 3393 WHERE `Action` = 'ReregisterDriver'"
+          -q "UPDATE `CustomAction` SET `Type` = 3393 WHERE `Action` = 'UndoPackageRemoval'"
+          -q "UPDATE `CustomAction` SET `Type` = 3393 WHERE `Action` = 'UndoPackageInstall'"
           -q "UPDATE `CustomAction` SET `Type` = 3393 WHERE `Action` = 'RelistEarlierVersion'"
-          -q "UPDATE `CustomAction` SET `Type` = 1345 WHERE `Action` = 'UndoCalibrationAtLogon'"
+          -q "UPDATE `Component` SET `Condition` = 'CALIBRATE_AT_LOGON <> \"0\" AND VersionNT <> 600 AND (NOT WIX_UPGRADE_DETECTED OR LOGON_CALIBRATION_FOUND)' WHERE `Component` = 'LogonCalibrationForEveryUser'"
           -q "UPDATE `InstallExecuteSequence` SET `Sequence` = 6610 WHERE `Action` = 'RemoveExistingProducts'"
-          -q "UPDATE `Property` SET `Value` = 'CALIBRATE_AT_LOGON;WIX_DOWNGRADE_DETECTED;WIX_UPGRADE_DETECTED' WHERE `Property` = 'SecureCustomProperties'"
+          -q "UPDATE `Property` SET `Value` = 'CALIBRATE_AT_LOGON;LOGON_CALIBRATION_FOUND;WIX_DOWNGRADE_DETECTED;WIX_UPGRADE_DETECTED' WHERE `Property` = 'SecureCustomProperties'"
   RESULT_VARIABLE patched ERROR_VARIABLE messages)
 if(NOT patched EQUAL 0)
   message(FATAL_ERROR "build_msi: msibuild failed (${patched}): ${messages}")

@@ -2,6 +2,7 @@
 
 #include <sddl.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -10,6 +11,7 @@
 
 #include "autostart.h"
 #include "debug_trace.h"
+#include "system_snapshot.h"
 
 std::string WinePathFromUnix(const std::string& unixPath)
 {
@@ -315,6 +317,57 @@ void DeleteTree(HKEY root, const char* path)
 {
     RegDeleteTreeA(root, path);
     RegDeleteKeyA(root, path);
+}
+
+namespace {
+
+// The queue's strings, read through the ANSI interface (a list of 8-bit
+// strings), each without "\\??\\" (and the "!" before it) and lower-cased;
+// source and destination alternate.
+std::vector<std::string> QueueStrings()
+{
+    DWORD type = 0;
+    std::vector<BYTE> data;
+    std::vector<std::string> strings;
+    if (!ReadValue(HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\Control\\Session Manager",
+                   "PendingFileRenameOperations", &type, &data))
+        return strings;
+    data.push_back(0);
+    data.push_back(0);
+    const char* p = reinterpret_cast<const char*>(data.data());
+    const char* end = p + data.size();
+    while (p < end && *p) {
+        for (int side = 0; side < 2 && p < end; ++side) {
+            std::string text(p);
+            p += text.size() + 1;
+            std::string bare = text.rfind("!", 0) == 0 ? text.substr(1) : text;
+            strings.push_back(Lower(bare.rfind("\\??\\", 0) == 0 ? bare.substr(4) : bare));
+        }
+    }
+    return strings;
+}
+
+}  // namespace
+
+std::vector<std::string> PendingDeletions()
+{
+    std::vector<std::string> strings = QueueStrings(), result;
+    for (size_t i = 0; i + 1 < strings.size(); i += 2)
+        if (strings[i + 1].empty())
+            result.push_back(strings[i]);
+    return result;
+}
+
+bool PendingDeletion(const std::string& path)
+{
+    std::vector<std::string> deletions = PendingDeletions();
+    return std::find(deletions.begin(), deletions.end(), Lower(path)) != deletions.end();
+}
+
+bool QueueNames(const std::string& path)
+{
+    std::vector<std::string> strings = QueueStrings();
+    return std::find(strings.begin(), strings.end(), Lower(path)) != strings.end();
 }
 
 bool SetKeyDacl(HKEY root, const char* path, const char* sddl)

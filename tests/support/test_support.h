@@ -100,6 +100,14 @@ extern const char RunOnceKey[];
 bool RunOnceValuePresent();
 bool WriteRunOnceValue();
 void DeleteTree(HKEY root, const char* path);
+// The restart queue's deletions (pairs of PendingFileRenameOperations whose
+// new name is empty), each path without "\\??\\" and lower-cased, in queue
+// order; and whether the path (any letter case) is one of them.
+std::vector<std::string> PendingDeletions();
+bool PendingDeletion(const std::string& path);
+// Whether any pair of the restart queue names the path (any letter case) as
+// its source or its destination.
+bool QueueNames(const std::string& path);
 // Replaces a key's DACL with the one of an SDDL string such as
 // "D:(A;;KR;;;WD)" (everyone may read only). The key must exist.
 bool SetKeyDacl(HKEY root, const char* path, const char* sddl);

@@ -2,7 +2,10 @@
 // deployment of the package files, driver registration with the stand-in
 // driver-setup tool (its real install, and its bare start), and the Start-menu
 // shortcuts against the same five links saved by a bare program
-// (tests/bench/bare_links). Prints "BENCH <name> <value> <unit>" lines.
+// (tests/bench/bare_links); and the look for an installed Windows Installer
+// package that "/u" and the wizard make, where the machine has no package
+// entry, against what asking msi.dll costs. Prints "BENCH <name> <value>
+// <unit>" lines.
 //
 //   bench_install_steps <build tree as a Linux path> [repetitions]
 #include <windows.h>
@@ -20,6 +23,7 @@
 #include "install_paths.h"
 #include "key_security.h"
 #include "os_class.h"
+#include "package_owner.h"
 #include "shortcuts.h"
 #include "test_support.h"
 
@@ -157,6 +161,29 @@ int main(int argc, char** argv)
     } else {
         fprintf(stderr, "bench: bare_links.exe gave no figure\n");
     }
+
+    // The look for the package without a package entry (the registry alone),
+    // then what loading msi.dll and asking it about the upgrade code cost in
+    // this process (once, cold, as a run of "/u" paid it on every removal).
+    times.clear();
+    PackageProducts installed, stale;
+    for (int i = 0; i < repetitions; ++i) {
+        double start = NowMs();
+        FindInstalledPackages(&installed, &stale);
+        times.push_back(NowMs() - start);
+    }
+    Report("removal_package_look_without_entry", Median(times), "ms");
+    Report("removal_package_look_loaded_msi_dll", GetModuleHandleA("msi.dll") != nullptr ? 1 : 0, "flag");
+    double start = NowMs();
+    HMODULE msi = LoadLibraryA("msi.dll");
+    using EnumRelated = UINT(WINAPI*)(LPCSTR, DWORD, DWORD, LPSTR);
+    auto enumRelated = msi == nullptr ? nullptr
+                                      : reinterpret_cast<EnumRelated>(
+                                            reinterpret_cast<void*>(GetProcAddress(msi, "MsiEnumRelatedProductsA")));
+    char code[ProductCodeSize];
+    if (enumRelated != nullptr)
+        enumRelated("{" PACKAGE_UPGRADE_CODE "}", 0, 0, code);
+    Report("msi_dll_load_and_first_query", NowMs() - start, "ms");
 
     // Against the wizard's floor of four 100 ms ticks.
     Report("install_steps_total_first_install", deploy + registerFirst + shortcuts, "ms");

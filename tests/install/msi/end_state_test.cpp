@@ -45,8 +45,12 @@ const KnownDifference KnownDifferences[] = {
     {'b', "c:\\windows\\quorusb.log",
      "The setup tool's log names the folder the tool ran from: the package has no package folder, so it runs the "
      "copy in the install folder; the wizard runs the one beside Install.exe."},
-    {'w', "c:\\windows\\quortouchsetup.log",
-     "The wizard's setup log; the package's actions write their lines into the Windows Installer log."},
+    {'b', "c:\\windows\\quortouchsetup.log",
+     "The setup log: each run writes its own lines, with its own times, program and steps (the package's actions "
+     "as QuortouchUsbActions.dll)."},
+    {'m', "installed components\\{" ACTIVE_SETUP_ID_LOWER "}",
+     "The package's Active Setup component: at each user's first log-on after the installation Windows runs its "
+     "StubPath, which writes that user's own log-on value, where the wizard writes only the installing user's."},
     {'b', "\\uninstall quortouch.lnk",
      "The Uninstall link runs msiexec /x with the product code (Windows Installer removes what it installed) "
      "instead of Install.exe /u."},

@@ -20,6 +20,7 @@
 #include "parameter_store.h"
 #include "system_snapshot.h"
 #include "test_support.h"
+#include "uninstall_entry.h"
 #include "uninstall_entry_check.h"
 
 namespace {
@@ -139,6 +140,13 @@ TEST(LifeCycle, InstallCalibrateRemove)
     ASSERT_TRUE(RunCompleteInstall(nullptr, &tool) && CloseCalibrationTool(tool));
     EXPECT_TRUE(HasStagedFile(JoinPath(WindowsDir(), "System32\\Drivers")));
 
+    // A stale entry of the Windows Installer package beside it (a product
+    // that Windows Installer no longer knows): "/u" still removes the
+    // wizard's installation, and the stale entry with it.
+    const std::string staleEntry = std::string(UninstallParentKey) + "\\{0F1E2D3C-4B5A-4978-8695-A4B3C2D1E0F9}";
+    ASSERT_TRUE(WriteString(HKEY_LOCAL_MACHINE, staleEntry.c_str(), "DisplayName", UninstallDisplayName));
+    ASSERT_TRUE(WriteDword(HKEY_LOCAL_MACHINE, staleEntry.c_str(), "WindowsInstaller", 1));
+
     // The removal, started as the Start-menu link starts it.
     std::string target, arguments, workingDirectory;
     ASSERT_TRUE(ReadShellLink(JoinPath(StartMenuGroupPath(), StartMenuLinkNames()[0]), &target, &arguments,
@@ -166,6 +174,7 @@ TEST(LifeCycle, InstallCalibrateRemove)
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, DRIVER_SERVICE_KEY));
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, UninstallEntryKey));
     EXPECT_EQ(std::string::npos, ListedPrograms().find("VessaTouch"));
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, staleEntry.c_str()));
     for (const std::string& copy : SecondTargets(false))
         EXPECT_FALSE(FileExists(copy)) << copy;
     EXPECT_FALSE(DirectoryExists(StartMenuGroupPath()));

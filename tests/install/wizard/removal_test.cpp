@@ -10,53 +10,14 @@
 #include "install_paths.h"
 #include "installed_system.h"
 #include "os_class.h"
+#include "package_owner.h"
 #include "parameter_store.h"
 #include "shortcuts.h"
 #include "test_support.h"
 #include "uninstall.h"
+#include "uninstall_entry.h"
 
 namespace {
-
-const char PendingKey[] = "System\\CurrentControlSet\\Control\\Session Manager";
-
-// The paths that are to go at the next restart (every first name of the
-// pending rename list whose new name is empty), lower-cased.
-std::vector<std::string> PendingDeletions()
-{
-    DWORD type = 0;
-    std::vector<BYTE> data;
-    std::vector<std::string> result;
-    if (!ReadValue(HKEY_LOCAL_MACHINE, PendingKey, "PendingFileRenameOperations", &type, &data))
-        return result;
-    // Read through the ANSI interface: a list of 8-bit strings.
-    data.push_back(0);
-    data.push_back(0);
-    const char* p = reinterpret_cast<const char*>(data.data());
-    const char* end = p + data.size();
-    while (p < end && *p) {
-        std::string from(p);
-        p += from.size() + 1;
-        std::string to(p < end ? p : "");
-        p += to.size() + 1;
-        if (to.empty()) {
-            for (char& c : from)
-                c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
-            result.push_back(from);
-        }
-    }
-    return result;
-}
-
-bool IsPending(const std::string& path)
-{
-    std::string wanted = "\\??\\" + path;
-    for (char& c : wanted)
-        c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
-    for (const std::string& p : PendingDeletions())
-        if (p == wanted)
-            return true;
-    return false;
-}
 
 std::string MakeTempDirectory(const char* name)
 {
@@ -88,8 +49,8 @@ TEST(EmptyAndRemoveDirectory, SubdirectoryStaysAndKeepsItsParent)
     EXPECT_TRUE(FileExists(JoinPath(dir, "inner\\x.txt")));
     EXPECT_TRUE(DirectoryExists(dir));
     // Nothing is left for a restart that could not remove it either.
-    EXPECT_FALSE(IsPending(dir));
-    EXPECT_FALSE(IsPending(JoinPath(dir, "inner")));
+    EXPECT_FALSE(PendingDeletion(dir));
+    EXPECT_FALSE(PendingDeletion(JoinPath(dir, "inner")));
 }
 
 TEST(EmptyAndRemoveDirectory, FileInUseAndThenTheDirectoryGoAtTheNextRestart)
@@ -103,9 +64,26 @@ TEST(EmptyAndRemoveDirectory, FileInUseAndThenTheDirectoryGoAtTheNextRestart)
     EXPECT_EQ(FALSE, EmptyAndRemoveDirectory(dir.c_str()));
     EXPECT_FALSE(FileExists(JoinPath(dir, "other.txt")));
     EXPECT_TRUE(FileExists(held));
-    EXPECT_TRUE(IsPending(held));
-    EXPECT_TRUE(IsPending(dir));
+    EXPECT_TRUE(PendingDeletion(held));
+    EXPECT_TRUE(PendingDeletion(dir));
     CloseHandle(file);
+}
+
+// "/u" and the wizard ask Windows Installer only where a package's entry in
+// Programs and Features says so: msi.dll is loaded then, and never before.
+TEST(PackageOwner, MsiDllIsLoadedOnlyForAnEntryThatSaysWindowsInstaller)
+{
+    const std::string entry = std::string(UninstallParentKey) + "\\{0F1E2D3C-4B5A-4978-8695-A4B3C2D1E0F9}";
+    PackageProducts installed, stale;
+    ASSERT_EQ(nullptr, GetModuleHandleA("msi.dll"));
+    ASSERT_TRUE(WriteString(HKEY_LOCAL_MACHINE, entry.c_str(), "DisplayName", UninstallDisplayName));
+    EXPECT_EQ(0, FindInstalledPackages(&installed, &stale));
+    EXPECT_EQ(nullptr, GetModuleHandleA("msi.dll"));
+    ASSERT_TRUE(WriteDword(HKEY_LOCAL_MACHINE, entry.c_str(), "WindowsInstaller", 1));
+    EXPECT_EQ(0, FindInstalledPackages(&installed, &stale));
+    EXPECT_EQ(1, stale.Count);
+    EXPECT_NE(nullptr, GetModuleHandleA("msi.dll"));
+    DeleteTree(HKEY_LOCAL_MACHINE, entry.c_str());
 }
 
 class DriverEntries : public testing::Test {
