@@ -8,11 +8,11 @@
 // empty string and the result is false: a caller never uses a cut-off path.
 bool FormatBoundedV(char* buf, size_t size, const char* format, va_list args);
 bool FormatBounded(char* buf, size_t size, const char* format, ...)
-    __attribute__((format(gnu_printf, 3, 4)));
+    __attribute__((format(ms_printf, 3, 4)));
 
 template <size_t N>
 inline bool FormatInto(char (&buf)[N], const char* format, ...)
-    __attribute__((format(gnu_printf, 2, 3)));
+    __attribute__((format(ms_printf, 2, 3)));
 
 template <size_t N>
 inline bool FormatInto(char (&buf)[N], const char* format, ...)

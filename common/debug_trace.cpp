@@ -19,10 +19,10 @@ void DebugTrace(int level, const char* format, ...)
     char text[DebugTraceBufferSize] = {};
     va_list args;
     va_start(args, format);
-    int n = vsnprintf(text, sizeof text, format, args);
+    // The system C runtime's formatting, as in bounded_format.cpp: a line
+    // too long for the buffer is cut (the last byte stays the terminator).
+    _vsnprintf(text, sizeof text - 1, format, args);
     va_end(args);
-    if (n < 0)
-        return;
     OutputDebugStringA(text);
     if (TraceSink != nullptr)
         TraceSink(text);

@@ -16,4 +16,4 @@ void LogAction(const char* what, const char* object, DWORD error);
 // The same for a key under HKEY_LOCAL_MACHINE: "<what> HKLM\<path>: ...".
 void LogKeyAction(const char* what, const char* path, DWORD error);
 // A line of its own ("driver setup tool exited 2").
-void LogNote(const char* format, ...) __attribute__((format(gnu_printf, 1, 2)));
+void LogNote(const char* format, ...) __attribute__((format(ms_printf, 1, 2)));

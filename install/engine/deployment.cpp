@@ -31,14 +31,19 @@ struct SupersededEntries {
 };
 SupersededEntries Superseded;
 
-// Takes out a deletion, or a replacement whose staged copy is remembered.
-bool TakeOutSuperseded(const char* source, bool deletion, void* context)
+// Takes out a deletion, or a replacement whose staged copy is remembered;
+// the run's journal keeps the pair and where it stood (a replacement's staged
+// copy goes when the run commits), and a pair it can't record stays.
+bool TakeOutSuperseded(const QueuedEntry& entry, void* context)
 {
     auto* entries = static_cast<SupersededEntries*>(context);
-    if (entries->KeepThisRunsOwn && StagedByThisRun(source))
+    if (entries->KeepThisRunsOwn && StagedByThisRun(entry.SourcePath))
         return false;
-    if (deletion || RunJournalOpen())
+    if (RunJournalOpen())
+        return RecordQueueEntryTakenOut(entry.Position, entry.Source, entry.Destination, !entry.Deletion);
+    if (entry.Deletion)
         return true;
+    const char* source = entry.SourcePath;
     if (entries->Count >= 4 * PackageFileCount || !FormatInto(entries->Copies[entries->Count], "%s", source))
         return false;
     ++entries->Count;
@@ -153,8 +158,15 @@ static bool CopyPackageFile(const char* source, const char* target)
             LogAction("in use, holds the package's bytes already", target, ERROR_SUCCESS);
             return true;
         }
+        // The staged copy's name is in the run's journal before the copy.
         char staged[MAX_PATH];
-        if (ReplaceAtRestart(source, target, staged)) {
+        bool named = MakeUniqueNameBeside(target, staged);
+        if (named && !RecordFileStaged(target, staged)) {
+            error = GetLastError();
+            DeleteFileA(staged);
+            named = false;
+        }
+        if (named && ReplaceAtRestart(source, target, staged)) {
             LogAction("in use, replaced at the restart", target, ERROR_SUCCESS);
             return true;
         }

@@ -3,7 +3,6 @@
 
 #include <cstring>
 
-#include "run_journal.h"
 
 namespace {
 
@@ -75,11 +74,9 @@ bool SameContent(const char* first, const char* second)
     return same;
 }
 
-bool ReplaceAtRestart(const char* source, const char* target, char (&staged)[MAX_PATH])
+bool ReplaceAtRestart(const char* source, const char* target, const char* staged)
 {
-    if (!MakeUniqueNameBeside(target, staged))
-        return false;
-    if (RecordFileStaged(target, staged) && CopyFileA(source, staged, FALSE) &&
+    if (CopyFileA(source, staged, FALSE) &&
         MoveFileExA(staged, target, MOVEFILE_DELAY_UNTIL_REBOOT | MOVEFILE_REPLACE_EXISTING))
         return true;
     DWORD error = GetLastError();

@@ -15,11 +15,11 @@ bool SameContent(const char* first, const char* second);
 // the file could not be made.
 bool MakeUniqueNameBeside(const char* path, char (&unique)[MAX_PATH]);
 
-// Copies source beside target under a unique name in target's directory and
-// schedules that copy to replace target at the next restart, recorded in the
-// run's journal before the copy; its name goes to staged. False, with the failed call's last-error code, when either failed
-// (the copy is then deleted again).
-bool ReplaceAtRestart(const char* source, const char* target, char (&staged)[MAX_PATH]);
+// Copies source into staged (a name from MakeUniqueNameBeside(target)) and
+// schedules that copy to replace target at the next restart. False, with
+// the failed call's last-error code, when either failed (staged is then
+// deleted again).
+bool ReplaceAtRestart(const char* source, const char* target, const char* staged);
 
 // Copies the file beside itself under a unique name in its directory, whose
 // name goes to copy. False, with the failed call's last-error code, when that

@@ -5,7 +5,6 @@
 #include <cstring>
 
 #include "bounded_format.h"
-#include "run_journal.h"
 
 namespace {
 
@@ -107,11 +106,9 @@ int TakeOutQueuedEntries(RestartQueue* queue, const char* path, QueuedEntryFilte
         bool deletion = destination[0] == L'\0';
         const WCHAR* concerned = deletion ? source : destination + (destination[0] == L'!' ? 1 : 0);
         char sourceText[MAX_PATH + 8];
-        // The run's journal keeps the pair and where it stood; the staged
-        // copy of a replacement goes when the run commits.
         if (SamePath(concerned, wanted) && ToAnsi(source, sourceText) &&
-            (filter == nullptr || filter(WithoutNtPrefix(sourceText), deletion, context)) &&
-            RecordQueueEntryTakenOut(position, source, destination, !deletion)) {
+            (filter == nullptr ||
+             filter(QueuedEntry{position, source, destination, WithoutNtPrefix(sourceText), deletion}, context))) {
             memmove(source, source + pairChars, (queue->Length - i - pairChars) * sizeof(WCHAR));
             queue->Length -= pairChars;
             queue->Text[queue->Length] = L'\0';

@@ -20,17 +20,26 @@ struct RestartQueue {
 bool ReadRestartQueue(RestartQueue* queue);
 void FreeRestartQueue(RestartQueue* queue);
 
-// Decides about one entry that concerns the path: source is the entry's
-// source without "\??\" (ANSI), deletion is true for an entry that deletes
-// the path itself. True takes the entry out.
-using QueuedEntryFilter = bool (*)(const char* source, bool deletion, void* context);
+// One entry that concerns a path, as a filter sees it: where it stands among
+// the pairs left, its strings as stored, its source without "\??\" (ANSI),
+// and whether it deletes the path itself.
+struct QueuedEntry {
+    int Position;
+    const WCHAR* Source;
+    const WCHAR* Destination;
+    const char* SourcePath;
+    bool Deletion;
+};
+
+// Decides about one entry that concerns the path; true takes it out. A
+// caller that keeps a record of what it takes out makes it here, before the
+// entry goes.
+using QueuedEntryFilter = bool (*)(const QueuedEntry& entry, void* context);
 
 // Takes out the pairs that put a file at path (a replacement or rename whose
 // destination is path) or that delete path itself, each as the filter
 // decides (every one without a filter). Paths compare without regard to
-// letter case, in the "\??\" form. Each pair taken out is recorded in the
-// open run journal first (one that can't be recorded stays). Returns the
-// number taken out.
+// letter case, in the "\??\" form. Returns the number taken out.
 int TakeOutQueuedEntries(RestartQueue* queue, const char* path, QueuedEntryFilter filter, void* context);
 
 // Writes the queue back, or deletes the value when no pair is left.

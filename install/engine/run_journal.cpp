@@ -140,6 +140,20 @@ bool AppendRecord(DWORD type, const Field* fields, int count)
     return whole;
 }
 
+// The last-error code as the caller left it: a record reads the state it
+// keeps (missing keys, values and services, buffers sized by a first call),
+// and a recorded change leaves the code as it was, so that a failure box
+// after the change still shows the change's own code.
+struct CallerLastError {
+    DWORD Saved = GetLastError();
+    bool Keep(bool recorded) const
+    {
+        if (recorded)
+            SetLastError(Saved);
+        return recorded;
+    }
+};
+
 // The record at bytes, when it holds together in the available bytes; its
 // length in *length.
 bool DecodeRecord(const BYTE* bytes, DWORD available, Record* record, DWORD* length)
@@ -909,6 +923,7 @@ bool RecordKeyCreated(HKEY root, const char* path)
 {
     if (JournalFile == INVALID_HANDLE_VALUE)
         return true;
+    CallerLastError caller;
     DWORD rootId = RootIdOf(root);
     const char* sid = rootId == CurrentUserRoot ? CurrentUserSid() : "";
     char level[1024];
@@ -934,13 +949,14 @@ bool RecordKeyCreated(HKEY root, const char* path)
         if (!recorded)
             return false;
     }
-    return true;
+    return caller.Keep(true);
 }
 
 bool RecordValue(HKEY root, const char* keyPath, const char* name)
 {
     if (JournalFile == INVALID_HANDLE_VALUE)
         return true;
+    CallerLastError caller;
     DWORD rootId = RootIdOf(root);
     DWORD existed = 0, type = REG_NONE, size = 0;
     BYTE* data = nullptr;
@@ -961,13 +977,14 @@ bool RecordValue(HKEY root, const char* keyPath, const char* name)
     DWORD error = GetLastError();
     free(data);
     SetLastError(error);
-    return recorded;
+    return caller.Keep(recorded);
 }
 
 bool RecordAccessList(HKEY root, const char* keyPath)
 {
     if (JournalFile == INVALID_HANDLE_VALUE)
         return true;
+    CallerLastError caller;
     DWORD rootId = RootIdOf(root);
     HKEY key = nullptr;
     LONG status = RegOpenKeyExA(root, keyPath, 0, READ_CONTROL, &key);
@@ -990,13 +1007,14 @@ bool RecordAccessList(HKEY root, const char* keyPath)
     DWORD error = GetLastError();
     free(descriptor);
     SetLastError(error);
-    return recorded;
+    return caller.Keep(recorded);
 }
 
 bool RecordDriverService(const char* serviceName)
 {
     if (JournalFile == INVALID_HANDLE_VALUE)
         return true;
+    CallerLastError caller;
     SC_HANDLE manager = OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT);
     if (manager == nullptr)
         return false;
@@ -1039,21 +1057,23 @@ bool RecordDriverService(const char* serviceName)
     error = GetLastError();
     free(config);
     SetLastError(error);
-    return recorded;
+    return caller.Keep(recorded);
 }
 
 bool RecordFolderCreated(const char* path)
 {
+    CallerLastError caller;
     if (GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES)
-        return true;
+        return caller.Keep(true);
     Field fields[] = {Text(path)};
-    return AppendRecord(FolderCreated, fields, 1);
+    return caller.Keep(AppendRecord(FolderCreated, fields, 1));
 }
 
 bool RecordShortcut(const char* linkFile)
 {
     if (JournalFile == INVALID_HANDLE_VALUE)
         return true;
+    CallerLastError caller;
     HANDLE file = CreateFileA(linkFile, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
                               nullptr);
     DWORD existed = 0, size = 0;
@@ -1075,7 +1095,7 @@ bool RecordShortcut(const char* linkFile)
     DWORD error = GetLastError();
     free(bytes);
     SetLastError(error);
-    return recorded;
+    return caller.Keep(recorded);
 }
 
 bool RecordLogonValue(const char* valueName)

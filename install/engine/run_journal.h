@@ -45,6 +45,7 @@ bool FlushRunJournal();
 // it needs of the state before the change itself. Without an open journal
 // each records nothing and returns true; false, with the last-error code,
 // when the record could not be written: the change must then not be made.
+// A record made leaves the last-error code as the caller left it.
 bool RecordFileCreated(const char* path);
 // target is about to be overwritten; kept holds its bytes until the commit.
 bool RecordFileOverwritten(const char* target, const char* kept);

@@ -8,19 +8,18 @@
 #include "install_paths.h"
 #include "package_version.h"
 #include "recorded_registry.h"
-#include "uninstall_entry.h"
 
 namespace {
 
 // Into the uninstall entry, each recorded in the run's journal first.
-void SetText(HKEY key, const char* name, const char* text)
+void SetText(HKEY key, const char* keyPath, const char* name, const char* text)
 {
-    SetRecordedText(HKEY_LOCAL_MACHINE, UninstallKey, key, name, text);
+    SetRecordedText(HKEY_LOCAL_MACHINE, keyPath, key, name, text);
 }
 
-void SetDword(HKEY key, const char* name, DWORD value)
+void SetDword(HKEY key, const char* keyPath, const char* name, DWORD value)
 {
-    SetRecordedValue(HKEY_LOCAL_MACHINE, UninstallKey, key, name, REG_DWORD, &value, sizeof value);
+    SetRecordedValue(HKEY_LOCAL_MACHINE, keyPath, key, name, REG_DWORD, &value, sizeof value);
 }
 
 ULONGLONG FileSize(const char* path)
@@ -47,20 +46,20 @@ DWORD InstalledSizeKb()
     return static_cast<DWORD>((bytes + 1023) / 1024);
 }
 
-void WriteUninstallDetails(HKEY uninstallKey)
+void WriteUninstallDetails(HKEY uninstallKey, const char* uninstallKeyPath)
 {
     // The size probe fails on files an install did not copy; the step's
     // last-error code stays what it was before the details.
     DWORD lastError = GetLastError();
-    SetText(uninstallKey, "DisplayVersion", PACKAGE_VERSION_TEXT);
-    SetText(uninstallKey, "Publisher", PACKAGE_COMPANY);
+    SetText(uninstallKey, uninstallKeyPath, "DisplayVersion", PACKAGE_VERSION_TEXT);
+    SetText(uninstallKey, uninstallKeyPath, "Publisher", PACKAGE_COMPANY);
     char path[MAX_PATH];
     if (FormatInstallPath(path, INSTALLER_FILE_NAME))
-        SetText(uninstallKey, "DisplayIcon", path);
+        SetText(uninstallKey, uninstallKeyPath, "DisplayIcon", path);
     if (InstallDirectory[0] != '\0')
-        SetText(uninstallKey, "InstallLocation", InstallDirectory);
-    SetDword(uninstallKey, "EstimatedSize", InstalledSizeKb());
-    SetDword(uninstallKey, "NoModify", 1);
-    SetDword(uninstallKey, "NoRepair", 1);
+        SetText(uninstallKey, uninstallKeyPath, "InstallLocation", InstallDirectory);
+    SetDword(uninstallKey, uninstallKeyPath, "EstimatedSize", InstalledSizeKb());
+    SetDword(uninstallKey, uninstallKeyPath, "NoModify", 1);
+    SetDword(uninstallKey, uninstallKeyPath, "NoRepair", 1);
     SetLastError(lastError);
 }

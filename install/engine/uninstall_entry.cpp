@@ -43,7 +43,7 @@ int WriteUninstallEntry(bool* created)
         SetText(key, "DisplayName", text);
     if (FormatUninstallString(text))
         SetText(key, "UninstallString", text);
-    WriteUninstallDetails(key);
+    WriteUninstallDetails(key, UninstallKey);
     RegCloseKey(key);
     return 0;
 }

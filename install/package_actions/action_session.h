@@ -16,10 +16,10 @@ void BeginAction(MSIHANDLE session, const char* name);
 UINT EndAction(UINT result);
 
 // One line in the installation log ("/l*v" shows it) and the setup log.
-void LogLine(const char* format, ...) __attribute__((format(gnu_printf, 1, 2)));
+void LogLine(const char* format, ...) __attribute__((format(ms_printf, 1, 2)));
 // An error the installer shows in a message box with full user interface;
 // in every mode it is logged.
-void ReportError(const char* format, ...) __attribute__((format(gnu_printf, 1, 2)));
+void ReportError(const char* format, ...) __attribute__((format(ms_printf, 1, 2)));
 
 // The action's data "<ModuleDirectory>|<WindowsDirectory>[|<rest>]", each
 // path with or without a trailing backslash, into the engine's base paths

@@ -8,7 +8,7 @@
 void BeginRunLog();
 // What the run came to so far ("installed", "failed: <box text>", ...); the
 // last one set is written at the end.
-void SetRunOutcome(const char* format, ...) __attribute__((format(gnu_printf, 1, 2)));
+void SetRunOutcome(const char* format, ...) __attribute__((format(ms_printf, 1, 2)));
 // Writes the outcome and closes the log; later calls do nothing. Called
 // before a restart question, whose Yes ends the process.
 void EndRunLog();

@@ -52,8 +52,8 @@ std::vector<std::string> QueuedFor(const std::string& path)
     std::vector<std::string> found;
     RestartQueue queue;
     EXPECT_TRUE(ReadRestartQueue(&queue));
-    TakeOutQueuedEntries(&queue, path.c_str(), [](const char* source, bool deletion, void* list) {
-        static_cast<std::vector<std::string>*>(list)->push_back((deletion ? "" : "+") + std::string(source));
+    TakeOutQueuedEntries(&queue, path.c_str(), [](const QueuedEntry& entry, void* list) {
+        static_cast<std::vector<std::string>*>(list)->push_back((entry.Deletion ? "" : "+") + std::string(entry.SourcePath));
         return false;
     }, &found);
     FreeRestartQueue(&queue);

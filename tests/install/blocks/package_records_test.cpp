@@ -36,8 +36,9 @@ std::string EntryKey(const char* code)
 void WritePackageEntry(const char* code, bool byInstaller)
 {
     ASSERT_TRUE(WriteString(HKEY_LOCAL_MACHINE, EntryKey(code).c_str(), "DisplayName", UninstallDisplayName));
-    if (byInstaller)
+    if (byInstaller) {
         ASSERT_TRUE(WriteDword(HKEY_LOCAL_MACHINE, EntryKey(code).c_str(), "WindowsInstaller", 1));
+    }
 }
 
 TEST(PackageOwner, OnlyAnEntryByWindowsInstallerIsAskedAboutAndAnUnknownProductIsStale)

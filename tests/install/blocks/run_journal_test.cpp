@@ -248,6 +248,27 @@ TEST_F(Journal, DriverServiceCreatedGoesAndOneReconfiguredGetsItsConfigurationBa
     CloseServiceHandle(manager);
 }
 
+// A record reads what is missing before the change makes it; the failure
+// box after the change shows the change's own code, not the record's probe.
+TEST_F(Journal, RecordsOfWhatIsMissingLeaveTheCallersLastErrorCode)
+{
+    std::string absent = InScratch("Absent");
+    std::string key = std::string(TestKey) + "\\Absent";
+    const DWORD callers = 4242;
+    auto kept = [&](bool recorded) { return recorded && GetLastError() == callers; };
+    SetLastError(callers);
+    EXPECT_TRUE(kept(RecordDriverService("JournalAbsentDriver")));
+    SetLastError(callers);
+    EXPECT_TRUE(kept(RecordFolderCreated(absent.c_str())));
+    SetLastError(callers);
+    EXPECT_TRUE(kept(RecordShortcut((absent + ".lnk").c_str())));
+    SetLastError(callers);
+    EXPECT_TRUE(kept(RecordKeyCreated(HKEY_LOCAL_MACHINE, key.c_str())));
+    SetLastError(callers);
+    EXPECT_TRUE(kept(RecordValue(HKEY_LOCAL_MACHINE, key.c_str(), "Absent")));
+    Undo();
+}
+
 TEST_F(Journal, ShortcutsGetTheirBytesBackOrGoWithTheirNewFolder)
 {
     std::string folder = InScratch("Group"), existing = InScratch("Old.lnk"), added = folder + "\\New.lnk";
