@@ -824,6 +824,9 @@ bool StartRunJournal(JournalKind kind)
 
 bool OpenRunJournal(const char* path, JournalKind kind, JournalOwner owner)
 {
+    // Opened, it leaves the last-error code as the caller left it (a
+    // journal that is there already sets ERROR_ALREADY_EXISTS).
+    CallerLastError caller;
     CloseRunJournal();
     if (!FormatInto(JournalPath, "%s", path)) {
         SetLastError(ERROR_FILENAME_EXCED_RANGE);
@@ -842,7 +845,7 @@ bool OpenRunJournal(const char* path, JournalKind kind, JournalOwner owner)
         end.QuadPart = read ? image.WholeBytes : 0;
         free(image.Bytes);
         if (read && SetFilePointerEx(JournalFile, end, nullptr, FILE_BEGIN) && SetEndOfFile(JournalFile))
-            return true;
+            return caller.Keep(true);
         DWORD error = GetLastError();
         CloseRunJournal();
         SetLastError(error);
@@ -861,7 +864,7 @@ bool OpenRunJournal(const char* path, JournalKind kind, JournalOwner owner)
     DWORD kindField = kind, ownerField = owner, processId = GetCurrentProcessId();
     Field fields[] = {Number(kindField), Number(ownerField), Number(QueuePairsAtStart), Number(processId)};
     if (AppendRecord(RunStarted, fields, 4) && FlushFileBuffers(JournalFile))
-        return true;
+        return caller.Keep(true);
     DWORD error = GetLastError();
     CloseHandle(JournalFile);
     JournalFile = INVALID_HANDLE_VALUE;

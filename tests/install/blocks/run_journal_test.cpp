@@ -248,9 +248,10 @@ TEST_F(Journal, DriverServiceCreatedGoesAndOneReconfiguredGetsItsConfigurationBa
     CloseServiceHandle(manager);
 }
 
-// A record reads what is missing before the change makes it; the failure
-// box after the change shows the change's own code, not the record's probe.
-TEST_F(Journal, RecordsOfWhatIsMissingLeaveTheCallersLastErrorCode)
+// A record reads what is missing before the change makes it, and a journal
+// is opened again by each of the package's actions; the failure box or
+// message after the change shows the change's own code, not the journal's.
+TEST_F(Journal, RecordsAndAReopenedJournalLeaveTheCallersLastErrorCode)
 {
     std::string absent = InScratch("Absent");
     std::string key = std::string(TestKey) + "\\Absent";
@@ -266,6 +267,10 @@ TEST_F(Journal, RecordsOfWhatIsMissingLeaveTheCallersLastErrorCode)
     EXPECT_TRUE(kept(RecordKeyCreated(HKEY_LOCAL_MACHINE, key.c_str())));
     SetLastError(callers);
     EXPECT_TRUE(kept(RecordValue(HKEY_LOCAL_MACHINE, key.c_str(), "Absent")));
+    // The package's next action opens the same journal again.
+    CloseRunJournal();
+    SetLastError(callers);
+    EXPECT_TRUE(kept(OpenRunJournal(JournalFile, JournalOfInstall, JournalOfPackage)));
     Undo();
 }
 
