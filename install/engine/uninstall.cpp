@@ -41,7 +41,8 @@ UninstallResult UninstallPackage()
         // program, when it runs from there) goes now or at the restart,
         // and the folder after it.
         if (InstallDirectory[0] != '\0')
-            EmptyAndRemoveDirectory(InstallDirectory);
+            LogAction("after the package's removal, empty and remove", InstallDirectory,
+                      EmptyAndRemoveDirectory(InstallDirectory) ? 0 : GetLastError());
         return UninstallResult::Removed;
     }
     // A base path too long for its buffer would turn every path formed from

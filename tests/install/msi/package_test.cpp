@@ -401,6 +401,7 @@ TEST(MsiUpgradeAfterRestart, FromThePreviousRelease)
     // Each msiexec exit code is in the setup log.
     const std::string setupLog = ReadTextFile(JoinPath(WindowsDir(), "QuortouchSetup.log"));
     EXPECT_NE(std::string::npos, setupLog.find(": msiexec /x exited ")) << setupLog;
+    EXPECT_NE(std::string::npos, setupLog.find("after the package's removal, empty and remove")) << setupLog;
     EXPECT_FALSE(DriverServiceExists());
     EXPECT_FALSE(TouchDeviceOpens());
     std::vector<std::string> deletions = PendingDeletions();
