@@ -27,3 +27,12 @@ LONG DeleteRegistrySubkey(HKEY root, const char* parentPath, const char* subkeyN
     RegDeleteKeyA(parent, subkeyName);
     return RegCloseKey(parent);
 }
+
+bool RegistryKeyPresent(HKEY root, const char* path)
+{
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(root, path, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
+        return false;
+    RegCloseKey(key);
+    return true;
+}

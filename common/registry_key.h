@@ -8,6 +8,9 @@
 // both failed.
 bool OpenOrCreateKey(HKEY root, const char* path, REGSAM createAccess, HKEY* key, bool* created = nullptr);
 
+// True when the key under root can be opened for reading its values.
+bool RegistryKeyPresent(HKEY root, const char* path);
+
 // Opens the parent with full access and deletes its subkey of that name (one
 // without subkeys of its own). The open's error status, else the status of
 // closing the parent: a missing subkey is no error.

@@ -17,6 +17,7 @@
 #include "bounded_format.h"
 #include "files_in_use.h"
 #include "queue_entries.h"
+#include "registry_key.h"
 #include "restart_queue.h"
 
 const char JournalFolderName[] = "QuortouchJournal";
@@ -309,15 +310,6 @@ bool ResolveKey(DWORD rootId, const char* sid, const char* path, HKEY* root, cha
     }
     *root = HKEY_USERS;
     return sid[0] != '\0' && FormatInto(fullPath, "%s\\%s", sid, path);
-}
-
-bool KeyPresent(HKEY root, const char* path)
-{
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(root, path, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
-        return false;
-    RegCloseKey(key);
-    return true;
 }
 
 const char* RootName(DWORD rootId)
@@ -944,7 +936,7 @@ bool RecordKeyCreated(HKEY root, const char* path)
         char saved = level[end];
         level[end] = '\0';
         bool recorded = true;
-        if (!KeyPresent(root, level)) {
+        if (!RegistryKeyPresent(root, level)) {
             Field fields[] = {Number(rootId), Text(sid), Text(level)};
             recorded = AppendRecord(KeyCreated, fields, 3);
         }

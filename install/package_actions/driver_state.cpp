@@ -3,6 +3,7 @@
 #include "driver_contract.h"
 #include "driver_registration.h"
 #include "parameter_store.h"
+#include "registry_key.h"
 #include "run_journal.h"
 
 namespace {
@@ -45,15 +46,6 @@ bool RecordEveryValue(HKEY root, const char* path)
     }
     RegCloseKey(key);
     return recorded;
-}
-
-bool KeyThere(HKEY root, const char* path)
-{
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(root, path, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
-        return false;
-    RegCloseKey(key);
-    return true;
 }
 
 }  // namespace
@@ -113,7 +105,7 @@ bool RecordDriverState()
     return RecordEveryValue(HKEY_LOCAL_MACHINE, DRIVER_SERVICE_KEY) &&
            RecordValue(HKEY_LOCAL_MACHINE, DRIVER_SERVICE_KEY, "DisplayName") &&
            RecordValue(HKEY_LOCAL_MACHINE, DRIVER_SERVICE_KEY, "Group") && RecordDriverService(DRIVER_SERVICE_NAME) &&
-           (!KeyThere(HKEY_LOCAL_MACHINE, ParameterKey) || RecordAccessList(HKEY_LOCAL_MACHINE, ParameterKey)) &&
+           (!RegistryKeyPresent(HKEY_LOCAL_MACHINE, ParameterKey) || RecordAccessList(HKEY_LOCAL_MACHINE, ParameterKey)) &&
            RecordEveryValue(HKEY_LOCAL_MACHINE, ParameterKey);
 }
 
