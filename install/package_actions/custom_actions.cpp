@@ -203,6 +203,9 @@ CUSTOM_ACTION RegisterDriverService(MSIHANDLE session)
         ReportError("The journal of the run could not be written (%lu).", GetLastError());
         return EndRecordedAction(ERROR_INSTALL_FAILURE);
     }
+    // The code reported with a failure is the tool run's own, as in the
+    // wizard, not what the journal's set-up above left behind.
+    SetLastError(ERROR_SUCCESS);
     if (RegisterDriverWithSetupTool() < 0) {
         DWORD error = GetLastError();
         ReportError("Setup driver fail(%d:%d).", static_cast<int>(error), OsClass);
