@@ -37,7 +37,7 @@ static void PreloadSystemLibraries()
         LoadSystemLibrary(*name);
 }
 
-LibrarySearch RestrictLibrarySearch()
+LibrarySearch NarrowLibrarySearch()
 {
     const DWORD searchSystem32 = 0x00000800;  // LOAD_LIBRARY_SEARCH_SYSTEM32
     SetDefaultDllDirectoriesProc setDefaultDllDirectories = FindSetDefaultDllDirectories();
@@ -46,6 +46,12 @@ LibrarySearch RestrictLibrarySearch()
         search = LibrarySearch::SystemDirectoryOnly;
     else if (SetDllDirectoryA(""))
         search = LibrarySearch::CurrentDirectoryRemoved;
+    return search;
+}
+
+LibrarySearch RestrictLibrarySearch()
+{
+    LibrarySearch search = NarrowLibrarySearch();
     // Also where the search is narrowed: a system DLL's own delayed imports
     // may be resolved past the default directories (seen under Wine for the
     // setup tool's rpcrt4.dll), and these DLLs would be loaded soon anyway.

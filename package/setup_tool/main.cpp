@@ -47,7 +47,7 @@ static int RunSetupTool(int argc, char** argv)
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
 {
     SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
-    RestrictLibrarySearch();
+    NarrowLibrarySearch();
     OpenSetupLog();
     int code = RunSetupTool(__argc, __argv);
     SetupLog("exit code %d", code);
